@@ -1,0 +1,524 @@
+#include "import/ImportEngine.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "import/SourceRun.h"
+#include "import/TableRules.h"
+#include "store/TableFileRoutines.h"
+#include "util/CodePage.h"
+#include "util/Errors.h"
+#include "util/FormatSettings.h"
+#include "util/Paths.h"
+#include "util/ProfileFile.h"
+#include "util/StringUtils.h"
+
+namespace sivaro {
+
+namespace {
+
+// Cuts a list at every occurrence of the separator, from the left, until it is used up.
+std::vector<std::string> cutList(std::string text, std::string_view separator) {
+    std::vector<std::string> items;
+    while (!text.empty()) items.push_back(SeparaCampos(text, separator));
+    return items;
+}
+
+// The original's Copy(text, start, count): a start below 1 counts as 1.
+std::string copyText(const std::string& text, int start, int count) {
+    if (start < 1) start = 1;
+    if (count <= 0 || static_cast<size_t>(start) > text.size()) return {};
+    return text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count));
+}
+
+std::int32_t layoutNumber(const std::string& text, const std::string& section,
+                          const std::string& key, const std::string& entry) {
+    std::int32_t value = 0;
+    if (!tryParseInteger(text, value))
+        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry +
+                            ": '" + text + "' n\xe3o \xe9 um n\xfamero inteiro");
+    return value;
+}
+
+}  // namespace
+
+SourceRun::~SourceRun() {
+    for (TargetTable& t : tables) {
+        if (!t.table) continue;
+        try {
+            if (t.table->active()) {
+                if (t.table->state() == DataSetState::Insert || t.table->state() == DataSetState::Edit)
+                    t.table->cancel();
+                t.table->close();
+            }
+        } catch (...) {
+            // A table that cannot be closed here already reported its error to the run.
+        }
+    }
+}
+
+void SourceRun::invalidatePlans() {
+    for (TargetTable& t : tables) t.planValid = false;
+}
+
+ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
+    : m_host(host), m_storeFactory(std::move(storeFactory)),
+      m_rules(std::make_unique<TableRules>(*this)) {}
+
+ImportEngine::~ImportEngine() = default;
+
+TableStore& ImportEngine::store() {
+    if (!m_store) m_store = m_storeFactory(m_host.dataFolder());
+    return *m_store;
+}
+
+Table& ImportEngine::tCid() {
+    if (!m_tCid) {
+        m_tCid = store().createTable();
+        m_tCid->setTableName("cidade.db");
+        if (!m_tCidFolder.empty()) m_tCid->setDatabaseName(m_tCidFolder);
+    }
+    return *m_tCid;
+}
+
+void ImportEngine::eOriChange() {
+    m_tCidFolder = joinPath(m_host.dataFolder(), "db");
+    if (m_tCid) {
+        m_tCid->close();
+        m_tCid->setDatabaseName(m_tCidFolder);
+    }
+}
+
+void ImportEngine::Button1Click() {
+    store();  // set-up of the connection, once per program run
+    FormatSettings& settings = formatSettings();
+    settings.dateSeparator = '/';
+    settings.shortDateFormat = "dd/mm/yyyy";
+    m_cancel = false;
+
+    int index = m_host.importAll() ? 0 : m_host.selectedSource();
+    if (index < 0) return;
+    for (;;) {
+        const std::vector<std::string> sources = m_host.sources();
+        if (index >= static_cast<int>(sources.size())) break;
+        const std::string& name = sources[static_cast<size_t>(index)];
+        Importa(name, m_host.definitions().readString("arquivos", name, ""));
+        ++index;
+        if (!m_host.importAll()) break;
+    }
+}
+
+void ImportEngine::refuse(SourceRun& run, const std::string& message) {
+    m_host.addLogLine(message);
+    m_host.MostraMensagem("Erro ao importar", message, 1, 1);
+    run.summary.imported = false;
+}
+
+int ImportEngine::counter(const SourceRun& run) const { return run.gauge.position; }
+
+void ImportEngine::advanceCounter(SourceRun& run) {
+    run.gauge.setPosition(run.gauge.position + 1);
+    m_host.gaugeChanged(run.gauge);
+    m_host.setLineCounter(std::to_string(run.gauge.position));
+}
+
+void ImportEngine::Importa(const std::string& source, const std::string& tableList) {
+    if (m_cancel) return;
+    const auto started = std::chrono::steady_clock::now();
+
+    SourceRun run;
+    run.source = source;
+    run.tableList = tableList;
+    run.tableListUpper = upperAscii(tableList);
+    run.dataFolder = m_host.dataFolder();
+    run.dbFolder = joinPath(run.dataFolder, "db");
+    run.summary.source = source;
+
+    // A source or table name must not lead out of the data folder.
+    if (leavesFolder(source)) {
+        refuse(run, "Arquivo de origem recusado: o nome '" + source +
+                        "' aponta para fora da pasta de dados");
+        m_host.sourceFinished(run.summary);
+        return;
+    }
+    const std::string sourcePath = resolvePath(run.dataFolder, source);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(osPath(sourcePath), ec)) {
+        m_host.sourceFinished(run.summary);
+        return;
+    }
+    const std::vector<std::string> tableNames = cutList(tableList, ",");
+    if (tableNames.empty()) {
+        m_host.addLogLine("Arquivo " + source +
+                          " sem tabela de destino em [Arquivos]: n\xe3o importado");
+        m_host.sourceFinished(run.summary);
+        return;
+    }
+    for (const std::string& name : tableNames) {
+        if (name.empty() || leavesFolder(name)) {
+            refuse(run, "Arquivo " + source + " recusado: a tabela de destino '" + name +
+                            "' n\xe3o \xe9 um nome de tabela da pasta db");
+            m_host.sourceFinished(run.summary);
+            return;
+        }
+    }
+    run.summary.imported = true;
+
+    m_host.setImportingLabel("Importando: " + source);
+    tCid().close();
+
+    prepare(run);
+    if (!run.summary.imported) {
+        m_host.sourceFinished(run.summary);
+        return;
+    }
+    recordLoop(run);
+    endSource(run);
+
+    run.summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    m_host.sourceFinished(run.summary);
+}
+
+void ImportEngine::prepare(SourceRun& run) {
+    ProfileFile& defs = m_host.definitions();
+    const std::string opcoes = run.source + ".opcoes";
+    const std::string campos = run.source + ".campos";
+
+    // Mapping list, noting whether codes come from the source.
+    for (const std::string& column : defs.readSection(campos)) {
+        MappingEntry entry = MappingEntry::parse(column, defs.readString(campos, column, ""));
+        m_rules->noteMapping(run, entry);
+        run.mappings.add(std::move(entry));
+    }
+    const std::string valorDefault = run.source + ".valordefault";
+    for (const std::string& field : defs.readSection(valorDefault))
+        run.defaults.emplace_back(field, defs.readString(valorDefault, field, ""));
+
+    run.options.limparTabela = defs.readInteger(opcoes, "LimparTabela", 0);
+    run.options.campoChave = defs.readString(opcoes, "CampoChave", "");
+    run.options.delCamp = defs.readString(opcoes, "DelCamp", "\t");
+    run.options.delReg = defs.readInteger(opcoes, "DelReg", 0);
+    run.options.umPorLin = defs.readBool(opcoes, "UmPorLin", true);
+
+    const std::string sourcePath = resolvePath(run.dataFolder, run.source);
+    run.reader.open(sourcePath);
+    if (run.options.umPorLin) {
+        std::string header = run.reader.readLine();
+        if (run.options.delReg == 1) header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
+        for (std::string& name : cutList(header, run.options.delCamp)) run.record.add(std::move(name));
+    } else {
+        for (const std::string& column : defs.readSection(campos)) run.record.add(column);
+    }
+
+    int count = 0;
+    while (!run.reader.eof()) {
+        run.reader.readLine();
+        ++count;
+    }
+    run.reader.close();
+    run.reader.open(sourcePath);
+    if (run.options.umPorLin) {
+        run.reader.readLine();
+    } else if (!run.reader.eof()) {
+        // The first line of a record-type source may start a record: keep it for the search.
+        run.pendingLine = run.reader.readLine();
+        run.hasPendingLine = true;
+    }
+    run.gauge.setMaximum(count);
+    m_host.gaugeChanged(run.gauge);
+
+    for (const std::string& name : cutList(run.tableList, ",")) {
+        TargetTable target;
+        target.name = name;
+        target.fileName = name + ".db";
+        target.table = store().createTable();
+        target.table->setDatabaseName(run.dbFolder);
+        target.table->setTableName(target.fileName);
+        run.tables.push_back(std::move(target));
+    }
+
+    for (size_t k = 1; k <= run.tables.size(); ++k) {
+        std::string extra = defs.readString(opcoes, std::to_string(k), "");
+        if (!extra.empty()) run.record.add(std::move(extra));
+    }
+
+    // A key that no mapped column feeds could never be looked up: refuse before writing.
+    if (!run.options.campoChave.empty()) {
+        for (const std::string& keyName : cutList(run.options.campoChave, ";")) {
+            bool fed = false;
+            for (int i = 0; i < run.record.size() && !fed; ++i) {
+                const MappingEntry* m = run.mappings.find(run.record[i].name);
+                fed = m != nullptr && sameText(m->keyFieldPart, keyName);
+            }
+            if (!fed) {
+                refuse(run, "Arquivo " + run.source + " recusado: o Campo Chave '" + keyName +
+                                "' n\xe3o corresponde a nenhuma coluna associada");
+                return;
+            }
+        }
+    }
+
+    eOriChange();
+
+    if (run.options.limparTabela == 1) {
+        for (TargetTable& t : run.tables) {
+            t.table->emptyTable();
+            GravaAutoInc(joinPath(t.table->databaseName(), t.fileName), 0);
+        }
+    }
+
+    m_rules->codeFieldTypeBefore(run);
+
+    for (TargetTable& t : run.tables) {
+        t.table->open();
+        t.written.assign(static_cast<size_t>(t.table->fieldCount()), 0);
+    }
+    run.gauge.setMinimum(0);
+    run.gauge.setPosition(1);
+    run.gauge.visible = true;
+    m_host.gaugeChanged(run.gauge);
+}
+
+bool ImportEngine::readDelimitedRecord(SourceRun& run) {
+    std::string line = run.reader.readLine();
+    ++run.summary.linesRead;
+    if (run.options.delReg == 1) line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
+    if (line.empty()) return false;
+    int k = 0;
+    while (!line.empty()) {
+        if (k >= run.record.size()) {
+            m_host.MostraMensagem("Erro ao importar",
+                                  "Favor verificar a linha " + std::to_string(counter(run)) +
+                                      " pois deve ter caracteres estranhos",
+                                  1, 1);
+            break;
+        }
+        std::string piece = trim(SeparaCampos(line, run.options.delCamp));
+        if (!piece.empty()) run.record[k].value = std::move(piece);
+        ++k;
+    }
+    return true;
+}
+
+bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
+    ProfileFile& defs = m_host.definitions();
+    const std::string opcoes = run.source + ".opcoes";
+    advanceCounter(run);
+    const int numLinReg = defs.readInteger(opcoes, "NumLinReg", 0);
+    const std::string iniReg = defs.readString(opcoes, "IniReg", "");
+
+    // Search the record start, beginning with the line not yet examined, if any. An empty
+    // start text never matches.
+    for (;;) {
+        if (run.hasPendingLine) {
+            if (!iniReg.empty() && run.pendingLine.find(iniReg) != std::string::npos) break;
+            run.hasPendingLine = false;
+        }
+        if (run.reader.eof()) return false;  // no start before the end: no record
+        advanceCounter(run);
+        run.pendingLine = run.reader.readLine();
+        ++run.summary.linesRead;
+        run.hasPendingLine = true;
+    }
+    std::string line = std::move(run.pendingLine);
+    run.hasPendingLine = false;
+
+    for (int k = 1; k <= numLinReg; ++k) {
+        const std::string section = run.source + ".campos.linha" + std::to_string(k);
+        for (const std::string& key : defs.readSection(section)) {
+            const std::string entry = defs.readString(section, key, "");
+            const size_t comma = entry.find(',');
+            const std::string startText = comma == std::string::npos ? std::string() : entry.substr(0, comma);
+            const std::string lengthText = entry.substr(comma == std::string::npos ? 0 : comma + 1, 100);
+            const int start = layoutNumber(startText, section, key, entry);
+            const int length = layoutNumber(lengthText, section, key, entry);
+            std::string value = trim(copyText(line, start, length));
+            const int i = run.record.indexOf(key);
+            if (i >= 0) {
+                run.record[i].value = std::move(value);
+            } else {
+                run.record.add(key, std::move(value));
+                run.invalidatePlans();
+            }
+        }
+        const bool atEnd = run.reader.eof();
+        line = run.reader.readLine();
+        if (!atEnd) ++run.summary.linesRead;
+        advanceCounter(run);
+        // The line after the last layout line may start the next record.
+        run.hasPendingLine = !atEnd;
+    }
+    if (run.hasPendingLine) run.pendingLine = std::move(line);
+    return true;
+}
+
+bool ImportEngine::lookupKey(SourceRun& run) {
+    const std::vector<std::string> keyNames = cutList(run.options.campoChave, ";");
+    std::vector<std::string> values;
+    for (const std::string& keyName : keyNames) {
+        for (int i = 0; i < run.record.size(); ++i) {
+            const MappingEntry* m = run.mappings.find(run.record[i].name);
+            if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
+                values.push_back(run.record.valueOf(run.record[i].name));
+                break;
+            }
+        }
+    }
+    return run.tables[0].table->locate(run.options.campoChave, values, false);
+}
+
+void ImportEngine::writeDefaults(SourceRun& run) {
+    for (TargetTable& t : run.tables) {
+        for (const auto& [name, value] : run.defaults) {
+            Field* f = t.table->findField(name);
+            if (f == nullptr) continue;
+            f->setAsString(value);
+            t.written[static_cast<size_t>(f->index())] = 1;
+        }
+    }
+}
+
+void ImportEngine::buildPlan(SourceRun& run, int t) {
+    TargetTable& target = run.tables[static_cast<size_t>(t)];
+    target.plan.clear();
+    for (int i = 0; i < run.record.size(); ++i) {
+        const MappingEntry* m = run.mappings.find(run.record[i].name);
+        if (m == nullptr) continue;
+        if (m->tablePart + ".db" != target.fileName) continue;
+        Field* f = target.table->findField(m->fieldPart);
+        if (f == nullptr) continue;
+        if (m->beforeComma == run.options.campoChave) continue;
+        WritePlan p;
+        p.pair = i;
+        p.valuePair = run.record.indexOf(run.record[i].name);
+        p.field = f;
+        p.fieldPartUpper = upperAscii(m->fieldPart);
+        target.plan.push_back(std::move(p));
+    }
+    target.written.assign(static_cast<size_t>(target.table->fieldCount()), 0);
+    target.planValid = true;
+}
+
+void ImportEngine::writeMappedValues(SourceRun& run, int t) {
+    TargetTable& target = run.tables[static_cast<size_t>(t)];
+    const char decimalSeparator = formatSettings().decimalSeparator;
+    const size_t dateLength = formatSettings().shortDateFormat.size();
+    for (const WritePlan& p : target.plan) {
+        std::string& stored = run.record[p.valuePair].value;
+        std::string value = stored;
+        m_rules->normalise(run, p.fieldPartUpper, value);
+        if (!value.empty() && value != stored) stored = value;
+
+        Field& f = *p.field;
+        const FieldType type = f.dataType();
+        if (type == FieldType::Date && !value.empty()) {
+            value = value.substr(0, dateLength);
+            stored = value;
+        } else if (type == FieldType::Float && value.size() >= 8 && decimalSeparator != '.') {
+            // The first "." is a thousands separator where the decimal one is ","; where "." is
+            // the decimal separator removing it would change the amount, so it stays.
+            const size_t dot = value.find('.');
+            if (dot != std::string::npos) value.erase(dot, 1);
+            stored = value;
+        }
+
+        char& written = target.written[static_cast<size_t>(f.index())];
+        if (type == FieldType::String && written) {
+            const std::string current = f.asString();
+            f.setAsString(current.empty() ? value : current + " " + value);
+        } else {
+            f.setAsString(value);
+        }
+        written = 1;
+    }
+}
+
+void ImportEngine::cancelPendingRows(SourceRun& run) {
+    for (TargetTable& t : run.tables) {
+        if (!t.table->active()) continue;
+        const DataSetState s = t.table->state();
+        if (s == DataSetState::Insert || s == DataSetState::Edit) t.table->cancel();
+    }
+}
+
+void ImportEngine::logRecordError(SourceRun& run, const std::string& message) {
+    std::string code;
+    if (!run.tables.empty() && run.tables[0].table->active()) {
+        try {
+            if (Field* cod = run.tables[0].table->findField("cod")) code = cod->asString();
+        } catch (const std::exception&) {
+        }
+    }
+    m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+}
+
+void ImportEngine::recordLoop(SourceRun& run) {
+    ProfileFile& defs = m_host.definitions();
+    const std::string opcoes = run.source + ".opcoes";
+    bool skipCounter = false;  // a record dropped by the city check goes straight to the next
+
+    while (skipCounter || !run.reader.eof() || run.hasPendingLine) {
+        if (!skipCounter) {
+            advanceCounter(run);
+            m_host.processMessages();
+            if (m_cancel) break;
+        }
+        skipCounter = false;
+        run.record.clearValues();
+
+        const bool delimited = defs.readBool(opcoes, "UmPorLin", true);
+        if (delimited ? !readDelimitedRecord(run) : !readRecordTypeRecord(run)) continue;
+
+        switch (m_rules->recordChecks(run)) {
+            case RecordCheck::Keep:
+                break;
+            case RecordCheck::Drop:
+                ++run.summary.recordsDropped;
+                continue;
+            case RecordCheck::DropAndReadNext:
+                ++run.summary.recordsDropped;
+                skipCounter = true;
+                continue;
+        }
+
+        const bool found = !run.options.campoChave.empty() && lookupKey(run);
+
+        for (size_t t = 0; t < run.tables.size(); ++t) {
+            TargetTable& target = run.tables[t];
+            if (!target.planValid) buildPlan(run, static_cast<int>(t));
+            std::fill(target.written.begin(), target.written.end(), 0);
+            // Only the main table is looked up; the other tables always receive new rows,
+            // never an edit of whatever row they happen to stand on.
+            if (t == 0 && found)
+                target.table->edit();
+            else
+                target.table->insert();
+        }
+
+        writeDefaults(run);
+
+        try {
+            for (size_t t = 0; t < run.tables.size(); ++t) {
+                writeMappedValues(run, static_cast<int>(t));
+                m_rules->perTable(run, static_cast<int>(t));
+                run.tables[t].table->post();
+            }
+            ++(found ? run.summary.rowsUpdated : run.summary.rowsInserted);
+        } catch (const std::exception& e) {
+            ++run.summary.recordsFailed;
+            logRecordError(run, e.what());
+            cancelPendingRows(run);
+        }
+    }
+}
+
+void ImportEngine::endSource(SourceRun& run) {
+    for (TargetTable& t : run.tables) t.table->close();
+    tCid().close();
+    m_rules->endOfSource(run);
+    run.gauge.visible = false;
+    m_host.gaugeChanged(run.gauge);
+}
+
+}  // namespace sivaro

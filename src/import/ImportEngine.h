@@ -1,0 +1,73 @@
+#pragma once
+// The import engine: the run over the registered sources of a data folder and the import of one
+// source into its target tables. Headless; it speaks to the window, the batch command or a test
+// through ImportHost. A record's error becomes a "linha:" line in the log and the run goes on;
+// any other error leaves Button1Click (the whole run stops) with the tables closed and whole.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "import/ImportHost.h"
+#include "store/TableStore.h"
+
+namespace sivaro {
+
+class TableRules;
+struct SourceRun;
+
+class ImportEngine {
+public:
+    // Makes the table store for a data folder; called by the first run only.
+    using StoreFactory = std::function<std::unique_ptr<TableStore>(const std::string& dataFolder)>;
+
+    ImportEngine(ImportHost& host, StoreFactory storeFactory);
+    ~ImportEngine();
+
+    // "Importa": imports the selected source, or every source when "Todos" is ticked.
+    void Button1Click();
+    // "Cancelar": sets the cancel flag; the run stops at its next record.
+    void Button2Click() { m_cancel = true; }
+    bool cancelled() const { return m_cancel; }
+
+    void Importa(const std::string& source, const std::string& tableList);
+
+    // Points the city table handle tCid at {data folder}/db.
+    void eOriChange();
+
+    // Gives an 11-character CPF or a 14-character CGC its punctuation.
+    static std::string FormataCgc(std::string_view value);
+
+    ImportHost& host() { return m_host; }
+    TableStore& store();
+    Table& tCid();  // made on first use, bound to "cidade.db"
+
+private:
+    friend class TableRules;
+
+    void prepare(SourceRun& run);
+    void recordLoop(SourceRun& run);
+    void endSource(SourceRun& run);
+    bool readDelimitedRecord(SourceRun& run);
+    bool readRecordTypeRecord(SourceRun& run);
+    bool lookupKey(SourceRun& run);
+    void writeDefaults(SourceRun& run);
+    void writeMappedValues(SourceRun& run, int t);
+    void buildPlan(SourceRun& run, int t);
+    void logRecordError(SourceRun& run, const std::string& message);
+    void cancelPendingRows(SourceRun& run);
+    void refuse(SourceRun& run, const std::string& message);
+    void advanceCounter(SourceRun& run);
+    int counter(const SourceRun& run) const;
+
+    ImportHost& m_host;
+    StoreFactory m_storeFactory;
+    std::unique_ptr<TableStore> m_store;
+    std::unique_ptr<Table> m_tCid;
+    std::string m_tCidFolder;
+    std::unique_ptr<TableRules> m_rules;
+    bool m_cancel = false;
+};
+
+}  // namespace sivaro

@@ -1,0 +1,73 @@
+#pragma once
+// What the import engine needs of its surroundings: the main window implements it, and so do the
+// batch command and the tests. Everything here runs on the caller's one thread.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sivaro {
+
+class ProfileFile;
+
+// The progress gauge: its position stays between minimum and maximum, and the line counter
+// shown everywhere is that clamped position.
+struct Gauge {
+    int minimum = 0;
+    int maximum = 100;
+    int position = 0;
+    bool visible = false;
+
+    void setMaximum(int value) {
+        maximum = value;
+        if (minimum > maximum) minimum = maximum;
+        setPosition(position);
+    }
+    void setMinimum(int value) {
+        minimum = value;
+        if (maximum < minimum) maximum = minimum;
+        setPosition(position);
+    }
+    void setPosition(int value) {
+        position = value > maximum ? maximum : (value < minimum ? minimum : value);
+    }
+};
+
+// What one source gave, for the batch command's summary.
+struct SourceSummary {
+    std::string source;
+    std::int64_t linesRead = 0;
+    std::int64_t rowsInserted = 0;
+    std::int64_t rowsUpdated = 0;
+    std::int64_t recordsDropped = 0;
+    std::int64_t recordsFailed = 0;
+    double seconds = 0;
+    bool imported = false;  // false when the source was passed over
+};
+
+class ImportHost {
+public:
+    virtual ~ImportHost() = default;
+
+    virtual std::string dataFolder() = 0;         // the text of eLoc
+    virtual ProfileFile& definitions() = 0;       // the open Definicao.ini of that folder
+    virtual std::vector<std::string> sources() = 0;  // the items of cbTab
+    virtual int selectedSource() = 0;             // -1 when none
+    virtual bool importAll() = 0;                 // "Todos", read again after every source
+
+    virtual void gaugeChanged(const Gauge& gauge) = 0;                  // st
+    virtual void setImportingLabel(const std::string& text) = 0;        // lTab
+    virtual void setLineCounter(const std::string& text) = 0;           // lLin
+    virtual void addLogLine(const std::string& line) = 0;               // Memo1
+    // The message window: icon kind 1 stop, 2 question, 3 exclamation, 4 information; button set
+    // 0 none (modeless), 1 OK, 2 and 3 Sim/Não. Returns 1 for OK/Sim, 2 for Não/Esc.
+    virtual int MostraMensagem(const std::string& title, const std::string& text, int iconKind,
+                               int buttonSet) = 0;
+    // Lets pending window events run; the window's "Cancelar" reaches the engine this way.
+    virtual void processMessages() = 0;
+
+    // Called when a source ends (also when it was passed over).
+    virtual void sourceFinished(const SourceSummary& /*summary*/) {}
+};
+
+}  // namespace sivaro

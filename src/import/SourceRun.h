@@ -1,0 +1,67 @@
+#pragma once
+// The state of the import of one source: its options, lists, target tables and reader. It lives
+// from the preparation of the source to its end; its destructor cancels pending rows and closes
+// the tables, so that a run stopped by an error leaves every table whole.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "import/ImportHost.h"
+#include "import/LineReader.h"
+#include "import/RecordList.h"
+#include "store/TableStore.h"
+
+namespace sivaro {
+
+struct SourceOptions {
+    int limparTabela = 0;  // only 1 empties the tables
+    std::string campoChave;
+    std::string delCamp = "\t";
+    int delReg = 0;
+    bool umPorLin = true;
+};
+
+// One mapped column as it is written into one target table.
+struct WritePlan {
+    int pair = 0;        // the pair whose mapping is written
+    int valuePair = 0;   // the first pair of that name: its value is the one written
+    Field* field = nullptr;
+    std::string fieldPartUpper;  // for the normalisations by field name
+};
+
+struct TargetTable {
+    std::string name;      // as written in the target table list
+    std::string fileName;  // name + ".db"
+    std::unique_ptr<Table> table;
+    std::vector<WritePlan> plan;
+    std::vector<char> written;  // fields written during the current record
+    bool planValid = false;
+};
+
+struct SourceRun {
+    std::string source;
+    std::string tableList;
+    std::string tableListUpper;  // compared with "CIDADE" and "MERCADOR"
+    std::string dataFolder;
+    std::string dbFolder;  // {data folder}/db
+    SourceOptions options;
+    MappingList mappings;
+    RecordList record;
+    std::vector<std::pair<std::string, std::string>> defaults;
+    std::vector<TargetTable> tables;
+    bool codeMappingFlag = false;
+
+    LineReader reader;
+    // Record-type sources: a line read but not yet examined for a record start.
+    std::string pendingLine;
+    bool hasPendingLine = false;
+
+    Gauge gauge;
+    SourceSummary summary;
+
+    ~SourceRun();
+    void invalidatePlans();  // after a table was reopened or the record list grew
+};
+
+}  // namespace sivaro

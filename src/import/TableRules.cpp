@@ -1,0 +1,218 @@
+#include "import/TableRules.h"
+
+#include <cmath>
+#include <limits>
+
+#include "import/ImportEngine.h"
+#include "import/SourceRun.h"
+#include "store/TableFileRoutines.h"
+#include "util/CodePage.h"
+#include "util/Errors.h"
+#include "util/Paths.h"
+#include "util/StringUtils.h"
+
+namespace sivaro {
+
+namespace {
+
+constexpr std::uint8_t kIntegerType = 3;
+constexpr std::uint8_t kAutoIncType = 14;
+constexpr std::int64_t kBranchCodeStep = 50000;
+
+std::int32_t branchNumber(const std::string& value) {
+    std::int32_t n = 0;
+    if (!tryParseInteger(value, n))
+        throw EConvertError("'" + value + "' n\xe3o \xe9 um n\xfamero de filial v\xe1lido");
+    return n;
+}
+
+// Amounts in the original's currency type: 64-bit counts of ten-thousandths.
+std::int64_t toCurrencyUnits(double value) { return std::llround(value * 10000.0); }
+
+}  // namespace
+
+TableRules::TableRules(ImportEngine& engine) : m_engine(engine) {}
+TableRules::~TableRules() = default;
+
+void TableRules::noteMapping(SourceRun& run, const MappingEntry& entry) {
+    // The original compares the place of the first ".COD" (0 when there is none) with the
+    // length less 3, so a three-character mapping sets the flag too.
+    const std::string upper = upperAscii(entry.beforeComma);
+    const size_t found = upper.find(".COD");
+    const long long pos = found == std::string::npos ? 0 : static_cast<long long>(found) + 1;
+    if (pos == static_cast<long long>(upper.size()) - 3) run.codeMappingFlag = true;
+}
+
+void TableRules::codeFieldTypeBefore(SourceRun& run) {
+    Table& main = *run.tables[0].table;
+    if (run.codeMappingFlag) {
+        main.open();
+        const bool autoInc = main.fieldByName("cod").dataType() == FieldType::AutoInc;
+        main.close();
+        if (autoInc)
+            AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kIntegerType, 0);
+    } else {
+        AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kAutoIncType, 0);
+    }
+}
+
+RecordCheck TableRules::recordChecks(SourceRun& run) {
+    Table& main = *run.tables[0].table;
+
+    if (run.codeMappingFlag && main.fieldByName("cod").dataType() == FieldType::Integer) {
+        const std::string cod = run.record.valueOf("cod");
+        if (!cod.empty() && !EhInteiro(cod)) return RecordCheck::Drop;
+    }
+
+    if (run.options.campoChave == "cod") {
+        for (int i = 0; i < run.record.size(); ++i) {
+            const MappingEntry* m = run.mappings.find(run.record[i].name);
+            if (m == nullptr || m->mapping != "cod") continue;
+            if (!EhInteiro(run.record[i].value)) return RecordCheck::Drop;
+            break;
+        }
+    }
+
+    const std::string wanted = run.dbFolder + run.record.valueOf("filial");
+    if (main.databaseName() != wanted) {
+        Table& tCid = m_engine.tCid();
+        main.close();
+        tCid.close();
+        main.setDatabaseName(wanted);
+        tCid.setDatabaseName(wanted);
+        tCid.open();
+        main.open();
+        run.invalidatePlans();
+    }
+
+    if (run.tableListUpper == "CIDADE") {
+        Table& tCid = m_engine.tCid();
+        // The check is against the city table itself, whatever lookup an earlier source left.
+        if (tCid.tableName() != "cidade") {
+            tCid.close();
+            tCid.setTableName("cidade");
+        }
+        tCid.open();
+        for (const MappingEntry& m : run.mappings.entries()) {
+            if (m.mapping != "cid") continue;
+            const std::string value = run.record.valueOf(m.column);
+            if (value.empty() || tCid.locate("cid", {value}, false))
+                return RecordCheck::DropAndReadNext;
+        }
+        tCid.close();
+    }
+    return RecordCheck::Keep;
+}
+
+void TableRules::normalise(SourceRun& /*run*/, const std::string& fieldUpper, std::string& value) {
+    if (value.empty()) return;
+    std::string result;
+    if (fieldUpper == "CEP" || fieldUpper == "NCM") {
+        result = ApagaTexto(".", ApagaTexto(" ", ApagaTexto("-", value, 0), 0), 0);
+        if (fieldUpper == "NCM" && !result.empty()) {
+            const auto part = [&](size_t from, size_t count) {
+                return from < result.size() ? result.substr(from, count) : std::string();
+            };
+            result = part(0, 4) + "." + part(4, 2) + "." + part(6, 2);
+        }
+    } else if (fieldUpper == "CGC") {
+        result = ImportEngine::FormataCgc(value);
+    } else {
+        return;
+    }
+    if (!result.empty()) value = result;
+}
+
+void TableRules::perTable(SourceRun& run, int t) {
+    Table& table = *run.tables[static_cast<size_t>(t)].table;
+    Table& main = *run.tables[0].table;
+    const std::string fileUpper = upperAscii(run.tables[static_cast<size_t>(t)].fileName);
+
+    // Derived names and amounts, always from the main table.
+    static const char* const kDerived[][2] = {
+        {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
+    for (const auto& [target, from] : kDerived) {
+        Field* f = table.findField(target);
+        if (f != nullptr && f->asString().empty()) f->setAsString(main.fieldByName(from).asString());
+    }
+
+    if (fileUpper == "PEDSAI.DB") {
+        const std::int64_t units = toCurrencyUnits(table.fieldByName("ValBru").asCurrency()) -
+                                   toCurrencyUnits(table.fieldByName("ValLiq").asCurrency()) -
+                                   toCurrencyUnits(table.fieldByName("ValDesTro").asCurrency());
+        table.fieldByName("ValDes").setAsCurrency(static_cast<double>(units) / 10000.0);
+    }
+
+    static const char* const kLookups[][4] = {{"cidade", "codcid", "cid", "cidade"},
+                                              {"marca", "codmar", "mar", "marca"},
+                                              {"secmer", "codsecmer", "secmer", "secao"},
+                                              {"mercador", "codmer", "codbar", "referencia"},
+                                              {"padmer", "codpad", "padmer", "cor"}};
+    for (const auto& l : kLookups) m_lookup.lookup(run, t, m_engine.tCid(), l[0], l[1], l[2], l[3]);
+
+    const std::string branch = run.record.valueOf("filial");
+    if (!branch.empty()) {
+        const std::int64_t code = static_cast<std::int64_t>(main.fieldByName("cod").asInteger()) +
+                                  static_cast<std::int64_t>(branchNumber(branch)) * kBranchCodeStep;
+        if (code < std::numeric_limits<std::int32_t>::min() ||
+            code > std::numeric_limits<std::int32_t>::max())
+            throw EConvertError("c\xf3" "digo " + std::to_string(code) + " da filial " + branch +
+                                " fora da faixa de um inteiro");
+        table.fieldByName("cod").setAsInteger(static_cast<std::int32_t>(code));
+    }
+
+    if (run.tableListUpper == "MERCADOR") {
+        Field& section = table.fieldByName("codsecmer");
+        if (section.asString().empty()) section.setAsString("1");
+        if (Field* codBar = table.findField("CodBar"))
+            codBar->setAsString(TrocaTexto(" ", "-", codBar->asString(), 0));
+        Field& ean = table.fieldByName("CodEan");
+        const std::string stored = ean.asString();
+        if (stored.size() == 13) {
+            // The hidden barcode completes 12 digits with their check digit; a code it refuses
+            // stays as it was.
+            try {
+                const std::string corrected = m_engine.correctEan13(stored.substr(0, 12));
+                if (corrected != stored) ean.setAsString(corrected);
+            } catch (const std::exception&) {
+            }
+        }
+    }
+
+    if (fileUpper == "PARPAG.DB" || fileUpper == "PARREC.DB") {
+        Field& pag = table.fieldByName("Pag");
+        if (pag.asString().empty())
+            pag.setAsString(table.fieldByName("DatPag").asString().empty() ? "0" : "1");
+        Field& numPar = table.fieldByName("NumPar");
+        if (numPar.asString().empty()) numPar.setAsString("1");
+        Field& codForPag = table.fieldByName("CodForPag");
+        if (codForPag.asString().empty() && pag.asString() == "1") codForPag.setAsString("2");
+        Field& vlrDif = table.fieldByName("VlrDif");
+        if (vlrDif.asString().empty() && pag.asString() == "1") vlrDif.setAsString("0");
+    }
+
+    if (t == 1) table.field(1).setAsInteger(main.fieldByName("cod").asInteger());
+}
+
+void TableRules::endOfSource(SourceRun& run) {
+    Table& main = *run.tables[0].table;
+    if (run.codeMappingFlag) {
+        main.open();
+        const bool integer = main.fieldByName("cod").dataType() == FieldType::Integer;
+        main.close();
+        if (integer) AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod", kAutoIncType, 0);
+    }
+    if (run.tableListUpper == "MERCADOR") {
+        std::unique_ptr<Query> query = m_engine.store().createQuery();
+        query->setDatabaseName(run.dbFolder);
+        for (const char* statement :
+             {"update mercador set filtro = 0 where cod in (select max(cod) from mercador group by codbar)",
+              "update mercador set filtro = 1 where filtro is null"}) {
+            query->sql().clear();
+            query->sql().push_back(statement);
+            query->execSQL();
+        }
+    }
+}
+
+}  // namespace sivaro
