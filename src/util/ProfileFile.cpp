@@ -310,6 +310,8 @@ ProfileFile::ProfileFile(std::string fileName)
     const std::size_t slash = m_fileName.find_last_of('/');
     if (slash == std::string::npos)
         m_osPath = osPath(resolvePath("", m_fileName));
+    else if (slash == 0)
+        m_osPath = osPath(m_fileName);  // a file of the root folder is taken as named
     else
         m_osPath = osPath(resolvePath(std::string_view(m_fileName).substr(0, slash),
                                       std::string_view(m_fileName).substr(slash + 1)));

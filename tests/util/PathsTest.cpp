@@ -11,11 +11,12 @@ namespace {
 namespace fs = std::filesystem;
 
 class PathsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_root = fs::temp_directory_path() /
-                 ("sivaro-paths-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_root =
+            fs::temp_directory_path() /
+            ("sivaro-paths-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_root);
         fs::create_directories(m_root / "DB");
         std::ofstream(m_root / "DB" / "CLIENTE.DB") << "x";
@@ -38,9 +39,9 @@ TEST_F(PathsTest, ResolvesWithoutRegardToCase) {
         {"DB/CLIENTE.DB", "DB/CLIENTE.DB"},
         {"db\\cliente.DB", "DB/CLIENTE.DB"},
         {"definicao.ini", "Definicao.ini"},
-        {"INI/tabelas.ini", "ini/tabelas.ini"},    // missing file keeps its given name
-        {"nada/Outro.txt", "nada/Outro.txt"},      // missing folder: the rest as given
-        {"s\xc3o", "S\xe3o"},                      // Windows-1252 name against a UTF-8 entry
+        {"INI/tabelas.ini", "ini/tabelas.ini"},  // missing file keeps its given name
+        {"nada/Outro.txt", "nada/Outro.txt"},    // missing folder: the rest as given
+        {"s\xc3o", "S\xe3o"},                    // Windows-1252 name against a UTF-8 entry
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relative);
@@ -60,6 +61,18 @@ TEST_F(PathsTest, PathExists) {
     EXPECT_FALSE(pathExists(root(), "db/fornec.db"));
 }
 
+TEST_F(PathsTest, EmptyFolderIsTheWorkingDirectory) {
+    // "/tmp" exists at the root; the working directory's "TMP" must answer for "tmp" all the same.
+    fs::create_directories(m_root / "TMP");
+    std::ofstream(m_root / "TMP" / "x.txt") << "x";
+    const fs::path previous = fs::current_path();
+    fs::current_path(m_root);
+    EXPECT_EQ(resolvePath("", "tmp/X.TXT"), "TMP/x.txt");
+    EXPECT_EQ(resolvePath("", "definicao.ini"), "Definicao.ini");
+    EXPECT_TRUE(pathExists("", "tmp/x.txt"));
+    fs::current_path(previous);
+}
+
 TEST(Paths, JoinAndNames) {
     EXPECT_EQ(joinPath("/dados", "Definicao.ini"), "/dados/Definicao.ini");
     EXPECT_EQ(joinPath("/dados/", "db"), "/dados//db");  // the folder text is used as typed
@@ -74,7 +87,7 @@ TEST(Paths, NamesThatLeaveTheFolder) {
         bool leaves;
     };
     const Case cases[] = {{"clientes.txt", false}, {"../x.txt", true}, {"..", true},
-                          {"a/b.txt", true},       {"a\\b", true},      {"..x.txt", false}};
+                          {"a/b.txt", true},       {"a\\b", true},     {"..x.txt", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(leavesFolder(c.name), c.leaves);

@@ -442,6 +442,19 @@ TEST_F(ProfileFileTest, ReadOnlyFileRefusedForOrdinaryUsers) {
     EXPECT_EQ(get(), "[A]\r\nk=1\r\n");
 }
 
+TEST_F(ProfileFileTest, FolderThatTakesNoNewFilesStillLetsItsFileBeWritten) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root creates files in read-only folders";
+    put("[A]\r\nk=1\r\n");
+    fs::permissions(m_root, fs::perms::owner_read | fs::perms::owner_exec);
+    ProfileFile ini(path());
+    ini.writeString("A", "k", "22");
+    ini.writeString("A", "j", "3");
+    EXPECT_EQ(get(), "[A]\r\nk=22\r\nj=3\r\n");
+    ProfileFile missing(path("Novo.ini"));
+    EXPECT_THROW(missing.writeString("A", "k", "1"), EInOutError);
+    fs::permissions(m_root, fs::perms::owner_all);
+}
+
 TEST_F(ProfileFileTest, EarlierWritesStayWhenALaterOneFails) {
     ProfileFile ini(path());
     ini.writeString("A", "k", "1");
