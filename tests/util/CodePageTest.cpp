@@ -12,10 +12,10 @@ TEST(CodePage, Cp1252ToUtf8AndBack) {
     };
     const Case cases[] = {
         {"abc", "abc"},
-        {"A\xe7\xe3o", "A\xc3\xa7\xc3\xa3o"},  // Ação
-        {"\x80", "\xe2\x82\xac"},              // euro sign
-        {"\x81", "\xc2\x81"},                  // undefined byte keeps its number
-        {"\xff", "\xc3\xbf"},                  // ÿ
+        {"A\xe7\xe3o", "A\xc3\xa7\xc3\xa3o"},    // Ação
+        {"\x80", "\xe2\x82\xac"},                // euro sign
+        {"\x81", "\xc2\x81"},                    // undefined byte keeps its number
+        {"\xff", "\xc3\xbf"},                    // ÿ
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const Case& c : cases) {
