@@ -110,7 +110,10 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     if (nf < 1 || nf > 255) corrupt(path, "bad field count " + std::to_string(nf));
     h.keyCount = rd16(&d[kKeyFieldCount]);
     if (h.keyCount > nf) corrupt(path, "key field count past the field count");
-    const bool extended = h.type != kPrimaryIndex && h.version >= kFirstVersionWithCodePage;
+    // Index files of the primary kind (.px, .Ynn) keep the short header of the 3.x era.
+    const bool extended = h.type != kPrimaryIndex && h.type != kSecondaryIndexKeys &&
+                          h.type != kSecondaryIndexKeysG &&
+                          h.version >= kFirstVersionWithCodePage;
     int p = extended ? kFieldInfo4 : kFieldInfo3;
     if (p + 2 * nf > h.headerSize) corrupt(path, "bad field count " + std::to_string(nf));
     int offset = 0;
@@ -133,7 +136,7 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     if (h.recordSize != expected)
         corrupt(path, "record size " + std::to_string(h.recordSize) +
                           " does not match its fields (" + std::to_string(expected) + ")");
-    if (!dataFile && h.type == kPrimaryIndex) return h;
+    if (!dataFile) return h;
     p += 2 * nf + 4 + 4 * nf;
     const int nameSlot = h.version >= 12 ? kTableNameLength7 : kTableNameLength;
     auto readText = [&](int& q) {
