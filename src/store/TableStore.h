@@ -39,6 +39,7 @@ enum class FieldType : int {
 
 // A field's value in its own type: null, logical, integer kinds, float/currency/BCD, date and
 // time kinds as days (dates), milliseconds (times) or days plus fraction (timestamps), text.
+// Days count from 1 January 0001 = 1, as the table files do.
 using FieldValue = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
 
 // A field of the current row of an open table.
@@ -67,6 +68,14 @@ public:
 };
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+// A field's definition, as a restructure reads and changes it. `size` as Field::size().
+struct FieldDescriptor {
+    std::string name;
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+    bool key = false;
+};
 
 // A handle on one table file. Handles on the same file share one table within the process:
 // a row posted through one is seen at once through every other.
@@ -107,6 +116,18 @@ public:
     bool isInserting() const { return state() == DataSetState::Insert; }
 
     virtual std::string tableType() const = 0;  // "PARADOX"
+
+    // Deletes the current row; the next one (or else the previous one) becomes current.
+    virtual void deleteRecord() = 0;
+    virtual bool exclusive() const = 0;
+    // Writes the table's files now (they are written anyway when its last handle closes).
+    virtual void flush() = 0;
+    virtual std::vector<FieldDescriptor> fieldDescriptors() const = 0;
+    // Changes one field (name, type, size; Unknown type or size 0 keep them) keeping every row,
+    // converting values or refusing with an error naming the value that would be lost. Needs
+    // the table open for exclusive use; the files are rewritten at once; a failure changes
+    // nothing.
+    virtual void restructure(int index, const FieldDescriptor& changed) = 0;
 };
 
 // An SQL statement that returns no rows, over the tables of its database folder.
@@ -125,5 +146,9 @@ public:
     virtual std::unique_ptr<Table> createTable() = 0;
     virtual std::unique_ptr<Query> createQuery() = 0;
 };
+
+// The Paradox engine (src/store/ParadoxStore.cpp). Tables stay locked while a handle has them
+// open (see store/FamilyFiles.h), so another process cannot open them meanwhile.
+std::unique_ptr<TableStore> createParadoxStore();
 
 }  // namespace sivaro
