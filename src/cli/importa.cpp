@@ -19,7 +19,6 @@
 
 #include "import/ImportEngine.h"
 #include "import/ImportHost.h"
-#include "store/ParadoxStore.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
@@ -231,7 +230,8 @@ int main(int argc, char** argv) {
         }
         BatchHost host(folder, sources);
         ImportEngine engine(host, [](const std::string& dataFolder) {
-            return makeParadoxStore(dataFolder);
+            (void)dataFolder;
+            return createParadoxStore();
         });
         host.setEngine(&engine);
         std::signal(SIGINT, onInterrupt);

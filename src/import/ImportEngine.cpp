@@ -63,7 +63,20 @@ void SourceRun::invalidatePlans() {
 
 ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
     : m_host(host), m_storeFactory(std::move(storeFactory)),
-      m_rules(std::make_unique<TableRules>(*this)) {}
+      m_rules(std::make_unique<TableRules>(*this)) {
+    m_b.SetBarCodeType(bcEAN_13);
+    m_b.SetBarWidth(0.015f);
+    m_b.SetWideBarRatio(3.0f);
+    m_b.SetData("0000000000000");
+}
+
+std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
+    m_b.SetData(twelveDigits);
+    // Building the pattern, as painting does, completes the data with its check digit.
+    constexpr float kScreenResolution = 96.0f;
+    m_b.BuildPatterns(kScreenResolution);
+    return m_b.Data();
+}
 
 ImportEngine::~ImportEngine() = default;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "barcode/BarcodeModel.h"
 #include "import/ImportHost.h"
 #include "store/TableStore.h"
 
@@ -39,6 +40,10 @@ public:
     // Gives an 11-character CPF or a 14-character CGC its punctuation.
     static std::string FormataCgc(std::string_view value);
 
+    // The hidden EAN-13 barcode b: 12 digits in, the 13-digit code with its check digit out.
+    // Raises EBarCodeError for data it refuses.
+    std::string correctEan13(const std::string& twelveDigits);
+
     ImportHost& host() { return m_host; }
     TableStore& store();
     Table& tCid();  // made on first use, bound to "cidade.db"
@@ -67,6 +72,7 @@ private:
     std::unique_ptr<Table> m_tCid;
     std::string m_tCidFolder;
     std::unique_ptr<TableRules> m_rules;
+    BarcodeModel m_b;
     bool m_cancel = false;
 };
 

@@ -370,6 +370,9 @@ public:
 
     DataSetState state() const override { return m_state; }
     std::string tableType() const override { return "PARADOX"; }
+    std::uint64_t changeCount() const override {
+        return m_shared ? m_shared->table->changeCount() : 0;
+    }
 
     void deleteRecord() override {
         checkActive();

@@ -19,6 +19,15 @@
 
 namespace sivaro::px {
 
+namespace {
+// One clock for every table of the process, so that a table loaded again never repeats a
+// change number a cache already saw.
+std::uint64_t nextChange() {
+    static std::uint64_t clock = 0;
+    return ++clock;
+}
+}  // namespace
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -211,6 +220,7 @@ int PxTable::fieldIndex(const std::string& name) const {
 std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::unique_ptr<PxTable> t(new PxTable);
     t->m_path = dbPath;
+    t->m_changes = nextChange();
     const std::vector<std::uint8_t> d = readWhole(dbPath);
     const ParsedHeader h = parseHeader(d, dbPath, true);
     if (h.type != kKeyedDb && h.type != kUnkeyedDb)
@@ -503,6 +513,7 @@ RowId PxTable::insertRow(const std::uint8_t* record) {
         throw EDatabaseError("Key violation");
     }
     ++m_count;
+    m_changes = nextChange();
     m_dirty = true;
     return id;
 }
@@ -523,6 +534,7 @@ void PxTable::updateRow(RowId id, const std::uint8_t* record) {
     } else {
         std::memcpy(target, record, m_recordSize);
     }
+    m_changes = nextChange();
     m_dirty = true;
 }
 
@@ -535,6 +547,7 @@ void PxTable::deleteRow(RowId id) {
     if (keyed()) m_freeSlots.push_back(id);
     --m_count;
     ++m_eraseGen;
+    m_changes = nextChange();
     m_dirty = true;
 }
 
@@ -548,6 +561,7 @@ void PxTable::clearRows() {
     m_blobs.clear();
     m_blobMods.clear();
     ++m_eraseGen;
+    m_changes = nextChange();
     m_dirty = true;
 }
 

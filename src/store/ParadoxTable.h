@@ -75,6 +75,7 @@ public:
     void deleteRow(RowId id);
     void clearRows();
     std::uint64_t eraseGeneration() const { return m_eraseGen; }
+    std::uint64_t changeCount() const { return m_changes; }
 
     // Blobs: the last 10 bytes of a blob field in memory hold a blob number + 1 (0 when the data
     // is all in the leader), the length and the modification number.
@@ -137,6 +138,7 @@ private:
     RowId m_slots = 0;
     std::int64_t m_count = 0;
     std::uint64_t m_eraseGen = 0;
+    std::uint64_t m_changes = 0;  // the last change of the rows, on the process-wide clock
     std::set<RowId, KeyLess> m_order{KeyLess{this}};
     std::vector<std::string> m_blobs;
     std::vector<std::uint16_t> m_blobMods;

@@ -116,6 +116,9 @@ public:
     bool isInserting() const { return state() == DataSetState::Insert; }
 
     virtual std::string tableType() const = 0;  // "PARADOX"
+    // Grows with every row posted, deleted or emptied through any handle on the same table:
+    // lets a cache of the rows know when to build itself again. 0 while closed.
+    virtual std::uint64_t changeCount() const = 0;
 
     // Deletes the current row; the next one (or else the previous one) becomes current.
     virtual void deleteRecord() = 0;
