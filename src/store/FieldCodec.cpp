@@ -133,6 +133,28 @@ bool encodeBcd(std::uint8_t* bytes, int decimals, double value) {
         std::string digits;
         int exponent = 0;
         shortestDigits(std::fabs(value), 17, digits, exponent);
+        // Digits past the last decimal round half up into it.
+        const int keep = exponent + 1 + decimals;  // digits that have a place
+        if (keep < 0) {
+            digits = "0";
+        } else if (keep < static_cast<int>(digits.size())) {
+            const bool up = digits[keep] >= '5';
+            digits.resize(keep);
+            int k = keep - 1;
+            for (; up && k >= 0; --k) {
+                if (digits[k] == '9') {
+                    digits[k] = '0';
+                } else {
+                    ++digits[k];
+                    break;
+                }
+            }
+            if (up && k < 0) {
+                digits.insert(digits.begin(), '1');
+                ++exponent;
+            }
+            if (digits.empty()) digits = "0";
+        }
         for (int k = 0; k < static_cast<int>(digits.size()); ++k) {
             const int power = exponent - k;         // this digit stands for 10^power
             const int pos = 31 - decimals - power;  // its place among the 32 digits

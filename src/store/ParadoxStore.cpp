@@ -254,7 +254,6 @@ public:
 
     void close() override {
         if (!m_shared) return;
-        m_buffer.clear();
         if (m_state == DataSetState::Insert || m_state == DataSetState::Edit) cancel();
         SharedTable* s = m_shared;
         m_shared = nullptr;
