@@ -1,0 +1,109 @@
+// Every folder of tests/import/cases is one import: its sources, Definicao.ini, the tables it
+// starts from (tables/<folder>/<Name>.schema and .tsv), its settings (caso.ini, section
+// [caso]) and what must come out: expected/<folder>/<Name>.tsv for each table, expected/log.txt
+// for the log, expected/mensagens.txt for the messages ("title|text" a line). A new case is a
+// new folder.
+//
+// caso.ini keys: origens (sources, ","-separated; empty: "Todos" over [Arquivos]), selecionada
+// (the selected source when "Todos" is not ticked), decimal (default ","), cancelar (press
+// "Cancelar" when the line counter reaches it), desmarcar_todos (untick "Todos" likewise),
+// erro (the run must stop with an error holding this text).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CaseFolder.h"
+#include "TestHost.h"
+#include "store/FamilyCheck.h"
+#include "store/TableStore.h"
+#include "util/FormatSettings.h"
+#include "util/ProfileFile.h"
+#include "util/StringUtils.h"
+
+namespace sivaro::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCasesDir = std::string(SIVARO_SOURCE_DIR) + "/tests/import/cases";
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + lines[i];
+    return out;
+}
+
+class ImportCase : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override { m_saved = formatSettings(); }
+    void TearDown() override { formatSettings() = m_saved; }
+    FormatSettings m_saved;
+};
+
+TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
+    const std::string caseDir = kCasesDir + "/" + GetParam();
+    ProfileFile caso(caseDir + "/caso.ini");
+    const std::string decimal = caso.readString("caso", "decimal", ",");
+    formatSettings().decimalSeparator = decimal.empty() ? ',' : decimal[0];
+
+    CaseFolder folder(caseDir);
+    TestHost host(folder.path());
+    std::string sources = caso.readString("caso", "origens", "");
+    if (sources.empty()) {
+        host.sourceList = host.definitions().readSection("arquivos");
+    } else {
+        while (!sources.empty()) host.sourceList.push_back(SeparaCampos(sources, ","));
+    }
+    host.selected = caso.readInteger("caso", "selecionada", 0);
+    host.all = !caso.keyExists("caso", "selecionada");
+    host.cancelAtCounter = caso.readInteger("caso", "cancelar", 0);
+    host.untickAllAtCounter = caso.readInteger("caso", "desmarcar_todos", 0);
+
+    ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
+    host.engine = &engine;
+    engine.eOriChange();
+    const std::string expectedError = caso.readString("caso", "erro", "");
+    try {
+        engine.Button1Click();
+        EXPECT_EQ(expectedError, "") << "the run should have stopped with an error";
+    } catch (const std::exception& e) {
+        EXPECT_NE(expectedError, "") << "the run stopped: " << e.what();
+        if (!expectedError.empty()) {
+            EXPECT_NE(std::string(e.what()).find(expectedError), std::string::npos) << e.what();
+        }
+    }
+
+    EXPECT_EQ(joinLines(host.log), readText(caseDir + "/expected/log.txt"));
+    EXPECT_EQ(joinLines(host.messages), readText(caseDir + "/expected/mensagens.txt"));
+
+    const fs::path expected = fs::path(caseDir) / "expected";
+    for (const auto& folderEntry : fs::directory_iterator(expected)) {
+        if (!folderEntry.is_directory()) continue;
+        const std::string dbFolder = folder.path() + "/" + folderEntry.path().filename().string();
+        for (const auto& file : fs::directory_iterator(folderEntry.path())) {
+            if (file.path().extension() != ".tsv") continue;
+            const std::string table = file.path().stem().string() + ".db";
+            SCOPED_TRACE(folderEntry.path().filename().string() + "/" + table);
+            EXPECT_EQ(dumpTable(dbFolder, table), readText(file.path().string()));
+        }
+    }
+    // Whatever happened, every table of the folder is whole.
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        const std::string ext = entry.path().extension().string();
+        if (ext != ".db" && ext != ".DB") continue;
+        const px::FamilyReport report = px::inspectFamily(entry.path().string());
+        EXPECT_EQ(joinLines(report.problems), "") << entry.path();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImportCase, ::testing::ValuesIn(caseNames(kCasesDir)),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace sivaro::testing
