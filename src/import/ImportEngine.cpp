@@ -455,9 +455,9 @@ void ImportEngine::cancelPendingRows(SourceRun& run) {
     }
 }
 
-void ImportEngine::logRecordError(SourceRun& run, const std::string& message) {
+void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bool withCode) {
     std::string code;
-    if (!run.tables.empty() && run.tables[0].table->active()) {
+    if (withCode && !run.tables.empty() && run.tables[0].table->active()) {
         try {
             if (Field* cod = run.tables[0].table->findField("cod")) code = cod->asString();
         } catch (const std::exception&) {
@@ -495,7 +495,18 @@ void ImportEngine::recordLoop(SourceRun& run) {
                 continue;
         }
 
-        const bool found = !run.options.campoChave.empty() && lookupKey(run);
+        bool found = false;
+        if (!run.options.campoChave.empty()) {
+            try {
+                found = lookupKey(run);
+            } catch (const EConvertError& e) {
+                // A key value the key field cannot hold matches no row and could not be
+                // written either: the record fails alone instead of stopping the run.
+                ++run.summary.recordsFailed;
+                logRecordError(run, e.what(), false);
+                continue;
+            }
+        }
 
         for (size_t t = 0; t < run.tables.size(); ++t) {
             TargetTable& target = run.tables[t];
@@ -520,7 +531,7 @@ void ImportEngine::recordLoop(SourceRun& run) {
             ++(found ? run.summary.rowsUpdated : run.summary.rowsInserted);
         } catch (const std::exception& e) {
             ++run.summary.recordsFailed;
-            logRecordError(run, e.what());
+            logRecordError(run, e.what(), true);
             cancelPendingRows(run);
         }
     }

@@ -60,7 +60,7 @@ private:
     void writeDefaults(SourceRun& run);
     void writeMappedValues(SourceRun& run, int t);
     void buildPlan(SourceRun& run, int t);
-    void logRecordError(SourceRun& run, const std::string& message);
+    void logRecordError(SourceRun& run, const std::string& message, bool withCode);
     void cancelPendingRows(SourceRun& run);
     void refuse(SourceRun& run, const std::string& message);
     void advanceCounter(SourceRun& run);
