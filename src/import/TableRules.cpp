@@ -35,12 +35,12 @@ TableRules::TableRules(ImportEngine& engine) : m_engine(engine) {}
 TableRules::~TableRules() = default;
 
 void TableRules::noteMapping(SourceRun& run, const MappingEntry& entry) {
-    // The original compares the place of the first ".COD" (0 when there is none) with the
-    // length less 3, so a three-character mapping sets the flag too.
+    // Codes come from the source when a mapping's first ".COD" ends it. The old test also took
+    // any three-character mapping ("cid") for one, which turned "cod" into a plain integer for
+    // a source without codes and lost its rows to key violations; only a real ".cod" counts.
     const std::string upper = upperAscii(entry.beforeComma);
     const size_t found = upper.find(".COD");
-    const long long pos = found == std::string::npos ? 0 : static_cast<long long>(found) + 1;
-    if (pos == static_cast<long long>(upper.size()) - 3) run.codeMappingFlag = true;
+    if (found != std::string::npos && found + 4 == upper.size()) run.codeMappingFlag = true;
 }
 
 void TableRules::codeFieldTypeBefore(SourceRun& run) {
