@@ -1,0 +1,76 @@
+#include "import/LineReader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "util/Errors.h"
+#include "util/Paths.h"
+
+namespace sivaro {
+namespace {
+
+std::vector<std::string> readAll(const std::string& content) {
+    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader.txt";
+    std::ofstream(path, std::ios::binary) << content;
+    LineReader r;
+    r.open(fromOsPath(path));
+    std::vector<std::string> lines;
+    while (!r.eof()) lines.push_back(r.readLine());
+    std::filesystem::remove(path);
+    return lines;
+}
+
+TEST(LineReader, LineEndsCarriageReturnsAndCtrlZ) {
+    struct Case {
+        std::string content;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb", {"a", "b"}},
+        {"a\n\nb\n", {"a", "", "b"}},
+        {"a\rb\n", {"ab"}},          // a lone CR is dropped
+        {"a\r\r\nb", {"a", "b"}},    // the CR before CR LF is dropped too
+        {"a\rb\r", {"ab"}},
+        {"a\nb\x1a" "c\nd\n", {"a", "b"}},  // Ctrl-Z ends the file
+        {"\x1a" "abc", {}},
+        {"", {}},
+        {"\n", {""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        EXPECT_EQ(readAll(c.content), c.lines);
+    }
+}
+
+TEST(LineReader, LinesOfAnyLength) {
+    const std::string longLine(300000, 'x');
+    EXPECT_EQ(readAll(longLine + "\r\ny\r\n"), (std::vector<std::string>{longLine, "y"}));
+}
+
+TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
+    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-end.txt";
+    std::ofstream(path, std::ios::binary) << "a\n";
+    LineReader r;
+    r.open(fromOsPath(path));
+    EXPECT_EQ(r.readLine(), "a");
+    EXPECT_TRUE(r.eof());
+    EXPECT_EQ(r.readLine(), "");
+    std::filesystem::remove(path);
+}
+
+TEST(LineReader, MissingFileNamesIt) {
+    LineReader r;
+    try {
+        r.open("/nao/existe/origem.txt");
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("/nao/existe/origem.txt"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace sivaro
