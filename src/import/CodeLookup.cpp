@@ -42,24 +42,6 @@ std::string PhoneticIndex::keyOf(const Entry& e, std::int32_t n) {
 
 namespace {
 
-// The character of ChaveFonetica(name, n) at position j of the entry, or 0 past its end.
-char keyChar(const PhoneticIndex::Entry& e, std::int32_t n, size_t j) {
-    size_t keyLength;
-    size_t digitsUsed;
-    if (e.length < n) {
-        keyLength = static_cast<size_t>(n) + 1;
-        digitsUsed = e.digits.size();
-    } else if (n <= 1) {
-        digitsUsed = std::min(e.digits.size(), static_cast<size_t>(e.firstCoded ? 2 : 1));
-        keyLength = std::max(digitsUsed, static_cast<size_t>(n));
-    } else {
-        keyLength = static_cast<size_t>(n);
-        digitsUsed = std::min(e.digits.size(), keyLength);
-    }
-    if (j >= keyLength) return 0;
-    return j < digitsUsed ? e.digits[j] : '0';
-}
-
 // A key whose characters after the first hold no class digit carries no sound to compare.
 bool hasSound(const std::string& key) {
     for (size_t i = 1; i < key.size(); ++i)
@@ -75,11 +57,19 @@ void PhoneticIndex::refresh(Table& table, const std::string& nameField) {
         table.changeCount() == m_version)
         return;
     m_entries.clear();
+    m_exact.clear();
+    for (auto& b : m_byFirst) b.clear();
     Field& name = table.fieldByName(nameField);
     Field& code = table.fieldByName("cod");
+    m_nameSize = name.dataType() == FieldType::String ? static_cast<size_t>(name.size()) : 0;
     for (table.first(); !table.eof(); table.next()) {
-        Entry e = entryFor(name.asString());
+        const std::string text = name.asString();
+        Entry e = entryFor(text);
         e.code = code.asString();
+        m_exact.emplace(upper1252(text), e.code);
+        // A row whose key starts with "0" (an empty name) goes in the bucket of "0".
+        const unsigned char first = e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0]);
+        m_byFirst[first].push_back(static_cast<std::uint32_t>(m_entries.size()));
         m_entries.push_back(std::move(e));
     }
     m_table = identity;
@@ -88,24 +78,51 @@ void PhoneticIndex::refresh(Table& table, const std::string& nameField) {
     m_built = true;
 }
 
+bool PhoneticIndex::exact(std::string_view value, std::string& code) const {
+    // A text longer than the field can hold matches no row.
+    if (m_nameSize > 0 && value.size() > m_nameSize) return false;
+    const auto it = m_exact.find(upper1252(value));
+    if (it == m_exact.end()) return false;
+    code = it->second;
+    return true;
+}
+
 std::string PhoneticIndex::firstSimilar(std::string_view value) const {
     const std::int32_t n = static_cast<std::int32_t>(value.size());
     const std::string key = ChaveFonetica(value, n);
     if (!hasSound(key)) return {};
     const size_t length = key.size();
-    for (const Entry& e : m_entries) {
-        size_t different = 0;
-        size_t j = 0;
-        for (; j < length; ++j) {
-            if (keyChar(e, n, j) != key[j]) {
-                ++different;
-                if (static_cast<double>(length - different) / static_cast<double>(length) < 0.9)
-                    break;
-            }
+    // Semelhante's test, count / length >= 0.9, as the number of positions allowed to differ.
+    size_t allowed = 0;
+    while (allowed < length &&
+           static_cast<double>(length - allowed - 1) / static_cast<double>(length) >= 0.9)
+        ++allowed;
+    // Where no position may differ, only rows whose key starts like this one can match; their
+    // bucket keeps table order, so its first match is the table's first.
+    const std::vector<std::uint32_t>* bucket =
+        allowed == 0 ? &m_byFirst[static_cast<unsigned char>(key[0])] : nullptr;
+    const size_t count = bucket ? bucket->size() : m_entries.size();
+    for (size_t k = 0; k < count; ++k) {
+        const Entry& e = m_entries[bucket ? (*bucket)[k] : k];
+        // The row's key for this N: its digits up to `used`, then "0" up to `keyLength`.
+        size_t keyLength;
+        size_t used;
+        if (e.length < n) {
+            keyLength = static_cast<size_t>(n) + 1;
+            used = e.digits.size();
+        } else if (n <= 1) {
+            used = std::min(e.digits.size(), static_cast<size_t>(e.firstCoded ? 2 : 1));
+            keyLength = std::max(used, static_cast<size_t>(n));
+        } else {
+            keyLength = static_cast<size_t>(n);
+            used = std::min(e.digits.size(), keyLength);
         }
-        if (j == length &&
-            static_cast<double>(length - different) / static_cast<double>(length) >= 0.9)
-            return e.code;
+        size_t different = 0;
+        for (size_t j = 0; j < length; ++j) {
+            const char c = j < used ? e.digits[j] : (j < keyLength ? '0' : '\0');
+            if (c != key[j] && ++different > allowed) break;
+        }
+        if (different <= allowed) return e.code;
     }
     return {};
 }
@@ -140,11 +157,12 @@ void CodeLookup::lookup(SourceRun& run, int t, Table& tCid, const std::string& l
         }
         // An empty name matches nothing, not even a row whose name is empty.
         if (value.empty()) continue;
-        if (tCid.locate(nameField, {TiraAcentos(value)}, true)) {
-            code->setAsString(tCid.fieldByName("cod").asString());
+        m_index.refresh(tCid, nameField);
+        std::string found;
+        if (m_index.exact(TiraAcentos(value), found)) {
+            code->setAsString(found);
             continue;
         }
-        m_index.refresh(tCid, nameField);
         const std::string similar = m_index.firstSimilar(value);
         if (!similar.empty()) code->setAsString(similar);
     }

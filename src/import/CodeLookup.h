@@ -3,9 +3,11 @@
 // lookup table's row found by the name a source column gives: exactly (accents folded, letter
 // case ignored), else by the first phonetically similar name in table order.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace sivaro {
@@ -13,9 +15,11 @@ namespace sivaro {
 class Table;
 struct SourceRun;
 
-// The phonetic keys of a lookup table's name field, kept while the table does not change.
-// A key for any length N follows from the name's kept first character, the class digits of
-// the whole name and the name's length, so one entry answers every N.
+// What the lookups need of a lookup table, kept while the table does not change: the code of
+// the first row of each name without regard to case (the exact step), and the phonetic keys of
+// the names (the similarity scan). A key for any length N follows from the name's kept first
+// character, the class digits of the whole name and the name's length, so one entry answers
+// every N.
 class PhoneticIndex {
 public:
     struct Entry {
@@ -27,6 +31,9 @@ public:
 
     // Rebuilds the entries when the table, its name field or its contents changed.
     void refresh(Table& table, const std::string& nameField);
+    // The code of the first row whose name equals `value` without regard to case, as the
+    // engine's locate finds it; false when none does.
+    bool exact(std::string_view value, std::string& code) const;
     // The code of the first row similar to `value` (threshold 0.9), or empty when none is.
     std::string firstSimilar(std::string_view value) const;
 
@@ -36,6 +43,9 @@ public:
 
 private:
     std::vector<Entry> m_entries;
+    std::unordered_map<std::string, std::string> m_exact;  // upper-cased name -> first code
+    std::array<std::vector<std::uint32_t>, 256> m_byFirst;  // entries by their key's first byte
+    size_t m_nameSize = 0;
     std::string m_table;
     std::string m_nameField;
     std::uint64_t m_version = 0;

@@ -11,7 +11,7 @@ TEST(PhoneticIndex, KeyOfEntryEqualsChaveFonetica) {
     const char* names[] = {"Bruno",     "Helena",      "S\xe3o Paulo", "HHH",    "",
                            "B",         "123",         "SAO PAOLO",    "SANTOS", "A",
                            "Hb",        "7891000100103", "Jo\xe3o Pessoa", "RIO DE JANEIRO",
-                           "\xf1and\xfa", "H",          "X-Y",          "aeiou",  "Campinas-SP"};
+                           "\xf1" "and\xfa", "H",          "X-Y",          "aeiou",  "Campinas-SP"};
     for (const char* name : names) {
         const PhoneticIndex::Entry e = PhoneticIndex::entryFor(name);
         for (int n = 1; n <= 20; ++n) {
