@@ -71,11 +71,11 @@ ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
 }
 
 std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
-    m_b.SetData(twelveDigits);
+    m_barcode->SetData(twelveDigits);
     // Building the pattern, as painting does, completes the data with its check digit.
     constexpr float kScreenResolution = 96.0f;
-    m_b.BuildPatterns(kScreenResolution);
-    return m_b.Data();
+    m_barcode->BuildPatterns(kScreenResolution);
+    return m_barcode->Data();
 }
 
 ImportEngine::~ImportEngine() = default;

@@ -43,6 +43,8 @@ public:
     // The hidden EAN-13 barcode b: 12 digits in, the 13-digit code with its check digit out.
     // Raises EBarCodeError for data it refuses.
     std::string correctEan13(const std::string& twelveDigits);
+    // The main window's own hidden barcode, used instead of the engine's (kept alive by it).
+    void setBarcode(BarcodeModel& b) { m_barcode = &b; }
 
     ImportHost& host() { return m_host; }
     TableStore& store();
@@ -73,6 +75,7 @@ private:
     std::string m_tCidFolder;
     std::unique_ptr<TableRules> m_rules;
     BarcodeModel m_b;
+    BarcodeModel* m_barcode = &m_b;
     bool m_cancel = false;
 };
 
