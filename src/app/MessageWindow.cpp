@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "app/GlyphButton.h"
+#include "app/LabelSize.h"
 #include "app/Pictures.h"
 #include "util/CodePage.h"
 
@@ -47,30 +47,11 @@ QString fromEngine(std::string_view text) {
     return QString::fromStdString(cp1252ToUtf8(text));
 }
 
-// A line ends at CR LF, CR or LF, as the platform's text drawing breaks it.
-QStringList splitLines(const QString& text) {
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    return text.split(lineEnd);
-}
-
 QFont arialBold(int pixels) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(pixels);
     font.setBold(true);
     return font;
-}
-
-// Labels size to their text: the widest line's advance, and the height the lines take when
-// drawn. An empty text measures as one blank, so an empty label still has a line's height.
-QSize textSize(const QString& text, const QFontMetrics& metrics) {
-    const QString measured = text.isEmpty() ? QStringLiteral(" ") : text;
-    int width = 0;
-    for (const QString& line : splitLines(measured))
-        width = std::max(width, metrics.horizontalAdvance(line));
-    const int height =
-        metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop, measured)
-            .height();
-    return QSize(width, height);
 }
 
 // Modeless windows stay alive, hidden once closed, until the application ends.
@@ -215,19 +196,17 @@ void TfMen::prepare(std::string_view title, std::string_view text, std::uint16_t
 
     const QString titleText = fromEngine(title);
     const QString bodyText = fromEngine(Trocar("|", "\r\n", text));
-    const QFontMetrics titleMetrics(m_label3->font());
     const QFontMetrics textMetrics(m_label1->font());
-    const QSize titleSize = textSize(titleText, titleMetrics);
-    const QSize bodySize = textSize(bodyText, textMetrics);
+    const QSize titleSize = labelTextSize(titleText, m_label3->font());
+    const QSize bodySize = labelTextSize(bodyText, m_label1->font());
 
     MessageLayoutInput input;
     input.titleWidth = titleSize.width();
     input.textWidth = bodySize.width();
     input.textHeight = bodySize.height();
     input.wrappedHeight = [&](int width) {
-        return textSize(wrapMessageText(bodyText, textMetrics, width).join(QLatin1Char('\n')),
-                        textMetrics)
-            .height();
+        const QString wrapped = wrapMessageText(bodyText, textMetrics, width).join('\n');
+        return labelTextSize(wrapped, m_label1->font()).height();
     };
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(0, 0);
