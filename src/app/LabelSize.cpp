@@ -19,10 +19,9 @@ QSize labelTextSize(const QString& text, const QFont& font) {
     int width = 0;
     for (const QString& line : splitLines(measured))
         width = std::max(width, metrics.horizontalAdvance(line));
-    const int height = metrics
-                           .boundingRect(QRect(0, 0, 1 << 20, 1 << 20),
-                                         Qt::AlignLeft | Qt::AlignTop, measured)
-                           .height();
+    const int height =
+        metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop, measured)
+            .height();
     return QSize(width, height);
 }
 

@@ -74,7 +74,8 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     const std::filesystem::path target = osPath(path);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path + ": o arquivo \xe9 somente leitura");
+        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path +
+                          ": o arquivo \xe9 somente leitura");
     std::filesystem::path temporary = target;
     temporary += ".gravando";
     {
@@ -94,7 +95,9 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     }
 }
 
-QString fromEngine(std::string_view text) { return QString::fromStdString(cp1252ToUtf8(text)); }
+QString fromEngine(std::string_view text) {
+    return QString::fromStdString(cp1252ToUtf8(text));
+}
 
 }  // namespace
 
@@ -224,8 +227,9 @@ void TForm2::buildLeftColumn() {
     st->setObjectName(QStringLiteral("st"));
     st->setGeometry(9, 260, 315, 19);
     st->setTextVisible(false);
-    st->setStyleSheet(QStringLiteral("QProgressBar { background: #ff0000; border: 1px solid #000000; }"
-                                     "QProgressBar::chunk { background: #00a000; }"));
+    st->setStyleSheet(
+        QStringLiteral("QProgressBar { background: #ff0000; border: 1px solid #000000; }"
+                       "QProgressBar::chunk { background: #00a000; }"));
     st->hide();
     lLin = whiteLabel("lLin", QStringLiteral("."), 327, 260, 13);
 
@@ -364,12 +368,23 @@ void TForm2::FormCreate() {
     eLoc->setText(fromEngine(fromOsPath(std::filesystem::current_path())));
     if (!m_def) eLocChange();  // an unchanged (empty) text runs no change handler
     eOriChange();
-    // The shape follows the size; resizeEvent applies it.
+    applyShape();
 }
 
-std::string TForm2::dataFolder() const { return utf8ToCp1252(eLoc->text().toStdString()); }
+void TForm2::applyShape() {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, width(), height()), kCornerEllipse / 2.0,
+                           kCornerEllipse / 2.0);
+    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+}
 
-std::string TForm2::definitionsPath() const { return resolvePath(dataFolder(), kDefinitionsName); }
+std::string TForm2::dataFolder() const {
+    return utf8ToCp1252(eLoc->text().toStdString());
+}
+
+std::string TForm2::definitionsPath() const {
+    return resolvePath(dataFolder(), kDefinitionsName);
+}
 
 void TForm2::eLocChange() {
     const std::string path = definitionsPath();
@@ -387,7 +402,9 @@ void TForm2::eLocChange() {
     if (isFile(path)) loadDefinitionsMemo();
 }
 
-void TForm2::eOriChange() { m_cityFolder = joinPath(dataFolder(), "db"); }
+void TForm2::eOriChange() {
+    m_cityFolder = joinPath(dataFolder(), "db");
+}
 
 void TForm2::loadDefinitionsMemo() {
     const std::string path = definitionsPath();
@@ -458,7 +475,9 @@ void TForm2::Button1Click() {
                    4, 1);
 }
 
-void TForm2::Button2Click() { m_cancel = true; }
+void TForm2::Button2Click() {
+    m_cancel = true;
+}
 
 void TForm2::Timer1Timer() {
     const QTextCursor cursor = mVisArq->textCursor();
@@ -472,9 +491,13 @@ void TForm2::Timer1Timer() {
     if (lTamMem->text() != lengthText) setAutoSizedText(lTamMem, lengthText);
 }
 
-void TForm2::bFecClick() { close(); }
+void TForm2::bFecClick() {
+    close();
+}
 
-void TForm2::reportError(const std::exception& error) { MostraMensagem("Erro", error.what(), 1, 1); }
+void TForm2::reportError(const std::exception& error) {
+    MostraMensagem("Erro", error.what(), 1, 1);
+}
 
 template <typename Handler>
 void TForm2::guarded(Handler handler) {
@@ -494,10 +517,7 @@ void TForm2::paintEvent(QPaintEvent*) {
 
 void TForm2::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(0, 0, width(), height()), kCornerEllipse / 2.0,
-                           kCornerEllipse / 2.0);
-    setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    applyShape();
 }
 
 void TForm2::mousePressEvent(QMouseEvent* event) {
@@ -512,6 +532,8 @@ void TForm2::mouseMoveEvent(QMouseEvent* event) {
         move(event->globalPosition().toPoint() - m_dragFrom);
 }
 
-void TForm2::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+void TForm2::mouseReleaseEvent(QMouseEvent*) {
+    m_dragging = false;
+}
 
 }  // namespace sivaro

@@ -37,7 +37,7 @@ void paintBands(class QPainter& painter, int clientWidth, int windowHeight);
 
 class TForm2 : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
@@ -63,22 +63,22 @@ public:
     void Timer1Timer();
     void bFecClick();
 
-protected:
+  protected:
     void paintEvent(class QPaintEvent* event) override;
     void mousePressEvent(class QMouseEvent* event) override;
     void mouseMoveEvent(class QMouseEvent* event) override;
     void mouseReleaseEvent(class QMouseEvent* event) override;
     void resizeEvent(class QResizeEvent* event) override;
 
-private:
+  private:
     void FormCreate();
+    void applyShape();
     void buildLeftColumn();
     void buildDefinitionsPage(QWidget* page);
     void buildMappingPage(QWidget* page);
     void buildViewerPage(QWidget* page);
     QLabel* whiteLabel(const char* name, const QString& caption, int left, int top, int pixels);
-    QLabel* pageLabel(QWidget* parent, const char* name, const QString& caption, int left,
-                      int top);
+    QLabel* pageLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
     std::string definitionsPath() const;
     void loadDefinitionsMemo();
     bool definitionsChangedOnDisk() const;

@@ -75,7 +75,8 @@ int writeScreenshots(TForm2& form, const QString& folderName) {
         window.done(1);
     });
     MostraMensagem("Coluna com Cabe\xe7\x61lho Inv\xe1lido",
-                   "A coluna n\xba 2 tem um espaco em branco no in\xed" "cio no meio ou no final do "
+                   "A coluna n\xba 2 tem um espaco em branco no in\xed"
+                   "cio no meio ou no final do "
                    "nome, favor apagar esse caracter",
                    1, 1);
     form.close();
