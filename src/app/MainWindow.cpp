@@ -215,6 +215,9 @@ void TForm2::buildLeftColumn() {
     cbImpTot = new QCheckBox(QStringLiteral("Todos"), this);
     cbImpTot->setObjectName(QStringLiteral("cbImpTot"));
     cbImpTot->setGeometry(32, 212, 51, 17);
+    // A check box is a control of its own, on the button face, not over the painted bands.
+    cbImpTot->setAutoFillBackground(true);
+    cbImpTot->setBackgroundRole(QPalette::Button);
     Button1 = new QPushButton(QStringLiteral("Importa"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(89, 208, 75, 25);
@@ -280,6 +283,12 @@ void TForm2::buildMappingPage(QWidget* page) {
     cbFic->setObjectName(QStringLiteral("cbFic"));
     cbFic->setLayoutDirection(Qt::RightToLeft);
     cbFic->setGeometry(8, 80, 105, 17);
+    // The captions were fitted to the 13-pixel box of the system the window was drawn for and
+    // a narrow gap; this style's larger box and gap would cut their first letters.
+    for (QCheckBox* box : {cbLimTab, cbFic}) {
+        box->setStyleSheet(QStringLiteral(
+            "QCheckBox { spacing: 2px; } QCheckBox::indicator { width: 13px; height: 13px; }"));
+    }
 
     Panel1 = new QFrame(page);
     Panel1->setObjectName(QStringLiteral("Panel1"));
