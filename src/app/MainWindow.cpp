@@ -63,6 +63,16 @@ std::optional<std::string> readFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The same file whatever spelling of its folder was typed ("dados" or "dados/").
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto ca = std::filesystem::weakly_canonical(osPath(a), ec);
+    if (ec) return a == b;
+    const auto cb = std::filesystem::weakly_canonical(osPath(b), ec);
+    if (ec) return a == b;
+    return ca == cb;
+}
+
 bool isFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(osPath(path), ec);
@@ -430,7 +440,7 @@ bool TForm2::definitionsChangedOnDisk() const {
     const std::string path = definitionsPath();
     const std::optional<std::string> bytes = readFileBytes(path);
     if (!bytes) return false;  // nothing there to lose
-    return !m_memoLoaded || path != m_memoPath || *bytes != m_memoBytes;
+    return !m_memoLoaded || !sameFile(path, m_memoPath) || *bytes != m_memoBytes;
 }
 
 void TForm2::definitionsWritten() {

@@ -116,6 +116,8 @@ TfMen::TfMen(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("fMen"));
+    // A message left open does not keep the program alive once the workbench closes.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Mensagem"));
     QFont formFont(QStringLiteral("MS Sans Serif"));
     formFont.setPixelSize(11);
