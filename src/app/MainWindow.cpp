@@ -35,6 +35,8 @@
 #include "app/DefinitionsText.h"
 #include "app/LabelSize.h"
 #include "app/MessageWindow.h"
+#include "barcode/BarcodeForm.h"
+#include "barcode/BarcodeModel.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -151,6 +153,13 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     buildMappingPage(tabSheet3);
     buildViewerPage(tabSheet4);
     PageControl1->setCurrentWidget(tabSheet3);
+
+    // The window's own barcode, as stored with the window: never shown, only its model is used.
+    b = std::make_unique<BarcodeModel>();
+    loadBarcodeForm(*b,
+                    "BarCodeType = bcEAN_13\n"
+                    "Data = '0000000000000'\n"
+                    "Font.Name = 'Courier New'\n");
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

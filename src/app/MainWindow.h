@@ -26,6 +26,7 @@ class QTimer;
 
 namespace sivaro {
 
+class BarcodeModel;
 class ProfileFile;
 
 // Band height of the background: Round(height / 150 + 0.49), halves to the even neighbour.
@@ -48,6 +49,8 @@ class TForm2 : public QWidget {
     // Where `tCid` points: the folder of the city table, set by eOriChange.
     const std::string& cityTableFolder() const { return m_cityFolder; }
     bool cancelRequested() const { return m_cancel; }
+    // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
+    BarcodeModel& barcode() const { return *b; }
 
     // Writes of the workbench's controls go through these, so that the definitions memo
     // follows the file while the operator has not edited it.
@@ -132,6 +135,7 @@ class TForm2 : public QWidget {
     QLineEdit* eNomMem;
     QPushButton* Button4;
     QTimer* Timer1;
+    std::unique_ptr<BarcodeModel> b;
 
     std::unique_ptr<ProfileFile> m_def;
     std::string m_cityFolder;

@@ -34,6 +34,7 @@
 
 #include "app/DefinitionsText.h"
 #include "app/MessageWindow.h"
+#include "barcode/BarcodeModel.h"
 #include "util/ProfileFile.h"
 
 namespace sivaro {
@@ -217,6 +218,10 @@ TEST_F(Workbench, WindowLook) {
     EXPECT_EQ(child<QComboBox>(f, "cbTabDes")->count(), 8);
     EXPECT_EQ(child<QComboBox>(f, "cbTabDes")->itemText(5), QStringLiteral("Receber,ParRec"));
     EXPECT_EQ(child<QCheckBox>(f, "cbLimTab")->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(f.barcode().BarCodeType(), bcEAN_13);
+    EXPECT_EQ(f.barcode().Data(), "0000000000000");
+    EXPECT_EQ(f.barcode().Font().Name, "Courier New");
+    EXPECT_TRUE(f.barcode().Valid());
     EXPECT_EQ(child<QCheckBox>(f, "cbFic")->layoutDirection(), Qt::RightToLeft);
 }
 
