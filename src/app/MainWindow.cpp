@@ -100,6 +100,10 @@ void replaceFile(const std::string& path, const std::string& bytes) {
             throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
         }
     }
+    // The file keeps its permissions, as a rewrite in place would.
+    const std::filesystem::file_status previous = std::filesystem::status(target, ec);
+    if (!ec && std::filesystem::exists(previous))
+        std::filesystem::permissions(temporary, previous.permissions(), ec);
     std::filesystem::rename(temporary, target, ec);
     if (ec) {
         std::filesystem::remove(temporary, ec);
