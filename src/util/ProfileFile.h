@@ -37,10 +37,14 @@
 //   that the file could not hold (a line break anywhere, "=" in a key, "]" in a section, a key
 //   starting with "[" or ";"), with the reason after the file name; nothing is written then.
 //
-// Every read sees the file as it is on disk: the parsed copy is kept only while the file's
-// identity, size, modification and change times stay the same and no ProfileFile of this process
-// has written since. A file changed within the file system's time granularity of its last change
-// is compared byte for byte until that window has passed. One object is used by one thread.
+// Every read sees the file as it is on disk: the parsed copy is kept only while no ProfileFile of
+// this process has written since and the file is unchanged. On local file systems the kernel's
+// change notifications for the file and its folder say so (a change by any process is queued
+// before the writer's call returns); elsewhere, and for links, the file's identity, size,
+// modification and change times must stay the same, and a file changed within the time stamps'
+// granularity of a read is compared byte for byte until that window has passed. Renaming a folder
+// above the file's own folder goes unnoticed on the notification path. One object is used by one
+// thread.
 
 #include <cstdint>
 #include <filesystem>
@@ -78,9 +82,14 @@ class ProfileFile {
     void writeBool(std::string_view section, std::string_view key, bool value);  // "1" or "0"
     void deleteKey(std::string_view section, std::string_view key);
 
+    // Where the file system reports changes, reads learn of them from it instead of a stat of
+    // the file each time; on by default. Tests turn it off to check the stat path.
+    static void useChangeNotification(bool on);
+
   private:
     struct Cache;
     const Cache& current() const;
+    void reload(std::uint64_t writes) const;
     void commit(std::string text);
 
     std::string m_fileName;
