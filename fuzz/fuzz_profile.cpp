@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -21,6 +23,8 @@ const std::string& filePath() {
         // a second.
         char folder[] = "/dev/shm/sivaro-fuzz-profile-XXXXXX";
         if (::mkdtemp(folder) == nullptr) ::abort();
+        static std::string made = folder;
+        std::atexit([] { std::filesystem::remove_all(made); });
         return std::string(folder) + "/Definicao.ini";
     }();
     return path;

@@ -28,7 +28,8 @@
 //   a section is appended at the end of the file, after a blank line. Writes keep the file's line
 //   ending (the one of its first line); a new file gets CR LF. The file is created when its folder
 //   exists; a folder is never created. The new text replaces the file in one rename, with the old
-//   file's permissions, so a failed write leaves the old file whole.
+//   file's permissions, so a failed write leaves the old file whole (a folder that takes no new
+//   files but lets its file be written gets the file rewritten in place).
 // - A value that would not read back as written (blanks at an end, or enclosed in a matching pair
 //   of quotes) is written inside double quotes.
 // - Deleting a key that is not there touches nothing.
