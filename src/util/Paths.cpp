@@ -16,7 +16,9 @@ std::string joinPath(std::string_view folder, std::string_view rest) {
     return out;
 }
 
-fs::path osPath(std::string_view path) { return fs::path(cp1252ToUtf8(path)); }
+fs::path osPath(std::string_view path) {
+    return fs::path(cp1252ToUtf8(path));
+}
 
 std::string fromOsPath(const fs::path& path) {
     const std::string& native = path.native();
@@ -45,7 +47,8 @@ std::vector<std::string> splitComponents(std::string_view relative) {
 std::string findEntry(const std::string& dir, const std::string& name) {
     std::error_code ec;
     if (name == "." || name == "..") return name;
-    if (fs::exists(osPath(joinPath(dir, name)), ec)) return name;
+    // An empty folder is the working directory: "/" + name would test the root instead.
+    if (fs::exists(osPath(dir.empty() ? name : joinPath(dir, name)), ec)) return name;
     fs::directory_iterator it(osPath(dir.empty() ? std::string(".") : dir), ec);
     if (ec) return {};
     for (const auto& entry : it) {

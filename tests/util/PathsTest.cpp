@@ -60,6 +60,18 @@ TEST_F(PathsTest, PathExists) {
     EXPECT_FALSE(pathExists(root(), "db/fornec.db"));
 }
 
+TEST_F(PathsTest, EmptyFolderIsTheWorkingDirectory) {
+    // "/tmp" exists at the root; the working directory's "TMP" must answer for "tmp" all the same.
+    fs::create_directories(m_root / "TMP");
+    std::ofstream(m_root / "TMP" / "x.txt") << "x";
+    const fs::path previous = fs::current_path();
+    fs::current_path(m_root);
+    EXPECT_EQ(resolvePath("", "tmp/X.TXT"), "TMP/x.txt");
+    EXPECT_EQ(resolvePath("", "definicao.ini"), "Definicao.ini");
+    EXPECT_TRUE(pathExists("", "tmp/x.txt"));
+    fs::current_path(previous);
+}
+
 TEST(Paths, JoinAndNames) {
     EXPECT_EQ(joinPath("/dados", "Definicao.ini"), "/dados/Definicao.ini");
     EXPECT_EQ(joinPath("/dados/", "db"), "/dados//db");  // the folder text is used as typed
