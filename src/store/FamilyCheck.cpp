@@ -205,6 +205,18 @@ FamilyReport inspectFamily(const std::string& dbPath) {
     std::vector<std::string>& problems = r.problems;
     const std::vector<Block> blocks = chain(d, name, problems);
     if (t->keyed()) {
+        const std::uint8_t* prev = nullptr;
+        for (const Block& b : blocks)
+            for (const std::uint8_t* rec : b.records) {
+                if (prev && t->compareKeys(prev, rec, t->keyCount()) >= 0) {
+                    problems.push_back(name + ": rows out of key order in block " +
+                                       std::to_string(b.number));
+                    break;
+                }
+                prev = rec;
+            }
+    }
+    if (t->keyed()) {
         int keyLen = 0;
         for (int i = 0; i < t->keyCount(); ++i) keyLen += t->fields()[i].bytes;
         const std::string pxPath = resolvePath(
@@ -271,8 +283,17 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         for (const Block& b : xb)
             for (const std::uint8_t* rec : b.records) {
                 ++rows;
-                if (prev && std::memcmp(prev, rec, xKeyLen) == 0)
-                    problems.push_back(xn + ": a key appears twice");
+                if (prev) {
+                    int c = 0;
+                    for (int k = 0; k < ix.keyCount && c == 0; ++k) {
+                        FieldInfo f = ix.xFields[k];
+                        f.offset = 0;
+                        for (int j = 0; j < k; ++j) f.offset += ix.xFields[j].bytes;
+                        c = t->compareField(f, prev, rec);
+                    }
+                    if (c >= 0) problems.push_back(xn + ": records out of order at record " +
+                                                   std::to_string(rows));
+                }
                 prev = rec;
                 std::vector<std::uint8_t> pk(rec + indexedLen, rec + indexedLen + keyLen);
                 auto it = blockOfKey.find(pk);

@@ -87,6 +87,8 @@ public:
     void alterField(int index, const std::string& newName, std::uint8_t newType, int newSize);
 
     int compareKeys(const std::uint8_t* a, const std::uint8_t* b, int keyFields) const;
+    // One field of two records in the table's sort order (the field's offset applies to both).
+    int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
     // True when alpha text of key fields can be ordered for certain under the sort order.
     bool orderCertain(const std::uint8_t* record, std::string* why) const;
 
@@ -108,7 +110,6 @@ private:
         bool operator()(RowId a, const Probe& p) const;
         bool operator()(const Probe& p, RowId a) const;
     };
-    int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
     RowId newSlot();
     void readDataBlocks(const std::vector<std::uint8_t>& file);
     void readBlobs(const std::string& mbPath);

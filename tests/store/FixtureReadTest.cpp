@@ -300,3 +300,38 @@ TEST_F(FixtureRead, PxtoolInfoReportsAndChecks) {
 
 }  // namespace
 }  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+// A 3.x table keeps its field list at 0x58 and a 79-byte name slot, without code page; built
+// here from long.db's rows since no sample of that era is at hand.
+TEST(OlderVersions, VersionThreeLayoutReads) {
+    SIVARO_REQUIRE_FIXTURES();
+    const std::string src = testing::readFileText(fixtures() + "/long.db");
+    std::string h(0x800, '\0');
+    h.replace(0, 0x58, src.substr(0, 0x58));
+    h[0x39] = 3;
+    std::size_t p = 0x58;
+    h[p++] = 0x16;  // +4
+    h[p++] = 4;
+    h[p++] = 0x04;  // I4
+    h[p++] = 4;
+    p += 4 + 8;
+    auto put = [&](std::size_t at, const std::string& text) { h.replace(at, text.size(), text); };
+    put(p, "old.db");
+    p += 79;
+    put(p, "Id");
+    p += 3;
+    put(p, "LONG");
+    testing::TempDir dir;
+    std::ofstream(dir.file("old.db"), std::ios::binary) << h << src.substr(0x800);
+    auto store = createParadoxStore();
+    testing::pinSettings('.');
+    auto t = openTable(*store, dir.str(), "old");
+    EXPECT_EQ((Rows{{"1", "1"}, {"2", "2"}, {"3", ""}}), readAll(*t));
+    EXPECT_EQ("LONG", t->field(1).fieldName());
+}
+
+}  // namespace
+}  // namespace sivaro

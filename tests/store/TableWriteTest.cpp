@@ -551,3 +551,84 @@ TEST_F(TableWrite, IndependentReaderReadsWhatWeWrote) {
 
 }  // namespace
 }  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+struct Rewrite {
+    const char* family;
+    const char* table;
+    const char* keyField;
+    const char* key;
+    const char* field;
+    const char* value;
+};
+
+class RealTableRewrite : public ::testing::TestWithParam<Rewrite> {};
+
+// Each real table, edited and written back: the family stays sound and every other row reads
+// as before.
+TEST_P(RealTableRewrite, EditedRowAndEveryOtherRowReadBack) {
+    SIVARO_REQUIRE_FIXTURES();
+    testing::pinSettings('.');
+    const Rewrite& c = GetParam();
+    testing::TempDir dir;
+    testing::copyFamily(c.family, dir.str());
+    auto store = createParadoxStore();
+    Rows before;
+    {
+        auto t = openTable(*store, dir.str(), c.table);
+        before = readAll(*t);
+        ASSERT_TRUE(t->locate(c.keyField, {c.key}, false));
+        t->edit();
+        t->fieldByName(c.field).setAsString(c.value);
+        t->post();
+    }
+    const std::string path = dir.file(c.table);
+    EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(path).problems);
+    auto t = openTable(*store, dir.str(), c.table);
+    const Rows after = readAll(*t);
+    ASSERT_EQ(before.size(), after.size());
+    const int column = t->fieldByName(c.field).index();
+    int changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        ++changed;
+        EXPECT_EQ(c.value, after[i][column]);
+    }
+    EXPECT_EQ(1, changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, RealTableRewrite,
+    ::testing::Values(Rewrite{"ORDERS", "ORDERS.DB", "Order No", "1101", "Ship VIA", "FedEx"},
+                      Rewrite{"tblsttes", "tblsttes.DB", "State", "WY", "Capital", "Laramie"},
+                      Rewrite{"CONTACTS", "CONTACTS.DB", "Last Name", "Pan", "Phone", "1"},
+                      Rewrite{"memo", "memo.db", "Id", "2", "MEMO", "a new memo, longer than "
+                                                                    "nothing at all"},
+                      Rewrite{"long", "long.db", "Id", "3", "LONG", "-7"},
+                      Rewrite{"bcd", "bcd.db", "B", "1", "C", "-0.25"},
+                      Rewrite{"date7", "date7.db", "TIME", "09:25:25", "DATE", "29/02/2024"}));
+
+TEST(RealTableRefusal, AlphaKeyOutsideTheCertainOrderIsNotWritten) {
+    SIVARO_REQUIRE_FIXTURES();
+    testing::TempDir dir;
+    testing::copyFamily("TypSammlung", dir.str());
+    const std::string before = testing::readFileText(dir.file("TypSammlung.DB"));
+    auto store = createParadoxStore();
+    auto t = openTable(*store, dir.str(), "TypSammlung");
+    ASSERT_TRUE(t->locate("Alpha", {"Erste Zeile"}, false));
+    t->edit();
+    t->fieldByName("Logisch").setAsString("T");
+    t->post();
+    try {
+        t->close();
+        FAIL() << "written";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("ANSIINTL")) << e.what();
+    }
+    EXPECT_EQ(before, testing::readFileText(dir.file("TypSammlung.DB")));
+}
+
+}  // namespace
+}  // namespace sivaro
