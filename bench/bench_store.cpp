@@ -198,7 +198,8 @@ int main(int argc, char** argv) {
     const double readSeconds = since(t0);
     const long readPeak = mem.peakMb();
 
-    const double dbBytes = static_cast<double>(fs::file_size(db) + fs::file_size(dir / "cliente.px"));
+    const double dbBytes =
+        static_cast<double>(fs::file_size(db) + fs::file_size(dir / "cliente.px"));
     const double sqliteBytes = static_cast<double>(fs::file_size(dir / "bench.sqlite"));
     std::printf("rows: %d (%s keys), found %d of 100000 locates, read %zu rows\n", rows,
                 ascending ? "ascending" : "random", found, read);

@@ -20,8 +20,8 @@ namespace {
 
 std::string scratch() {
     static const std::string dir = [] {
-        const auto d = std::filesystem::temp_directory_path() /
-                       ("sivaro-fuzz-" + std::to_string(::getpid()));
+        const auto d =
+            std::filesystem::temp_directory_path() / ("sivaro-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(d);
         return d.string();
     }();

@@ -92,13 +92,16 @@ std::string cell(Field& f) {
                           int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60));
             return buf;
         }
-        case FieldType::Boolean: return std::get<bool>(v) ? "T" : "F";
+        case FieldType::Boolean:
+            return std::get<bool>(v) ? "T" : "F";
         case FieldType::Float:
         case FieldType::Currency:
-        case FieldType::BCD: return px::shortestNumber(std::get<double>(v));
+        case FieldType::BCD:
+            return px::shortestNumber(std::get<double>(v));
         case FieldType::Smallint:
         case FieldType::Integer:
-        case FieldType::AutoInc: return std::to_string(std::get<std::int64_t>(v));
+        case FieldType::AutoInc:
+            return std::to_string(std::get<std::int64_t>(v));
         case FieldType::Bytes:
         case FieldType::Blob:
         case FieldType::Graphic:
@@ -111,7 +114,8 @@ std::string cell(Field& f) {
             }
             return s;
         }
-        default: return escapeCell(cp1252ToUtf8(std::get<std::string>(v)));
+        default:
+            return escapeCell(cp1252ToUtf8(std::get<std::string>(v)));
     }
 }
 

@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string journalPath(const std::string& dbPath) { return dbPath + ".switch"; }
+std::string journalPath(const std::string& dbPath) {
+    return dbPath + ".switch";
+}
 
 void syncFolder(const std::string& anyFile) {
     const fs::path folder = osPath(anyFile).parent_path();
@@ -84,6 +86,7 @@ void recoverFamily(const std::string& dbPath) {
         return;
     }
     // No journal: a switch that never committed. Its temporaries are the only trace.
+    fs::remove(osPath(journal + ".tmp"), ec);
     const std::string base = upperAscii(baseName(dbPath));
     const std::string stem = base.substr(0, base.rfind('.'));
     for (const auto& entry : fs::directory_iterator(osPath(folder.empty() ? "." : folder), ec)) {

@@ -24,7 +24,7 @@ void recoverFamily(const std::string& dbPath);
 
 // A file of the new family, written through a buffer to FINAL.new.
 class NewFile {
-public:
+  public:
     explicit NewFile(std::string finalPath);
     ~NewFile();
     NewFile(const NewFile&) = delete;
@@ -38,7 +38,7 @@ public:
     int fd() const { return m_fd; }
     int releaseFd();  // keeps the descriptor open for the caller
 
-private:
+  private:
     void flush();
     std::string m_final, m_temp;
     int m_fd = -1;

@@ -106,7 +106,9 @@ std::string formatNumber(double value, int maxDigits) {
     return out;
 }
 
-std::string shortestNumber(double value) { return formatNumber(value, 17); }
+std::string shortestNumber(double value) {
+    return formatNumber(value, 17);
+}
 
 double decodeBcd(const std::uint8_t* bytes, int decimals) {
     const bool negative = (bytes[0] & 0x80) == 0;

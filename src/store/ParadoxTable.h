@@ -38,7 +38,7 @@ using RowId = std::uint32_t;
 constexpr RowId kNoRow = 0xFFFFFFFFu;
 
 class PxTable {
-public:
+  public:
     // Loads the family of the .db at `dbPath` (an engine path, already resolved on disk).
     static std::unique_ptr<PxTable> load(const std::string& dbPath);
     ~PxTable();
@@ -92,12 +92,16 @@ public:
     // True when alpha text of key fields can be ordered for certain under the sort order.
     bool orderCertain(const std::uint8_t* record, std::string* why) const;
 
+    // Memos whose modification number differs from their .mb entry's (the original engine
+    // reports them as modified by another program); read all the same.
+    int blobStampMismatches() const { return m_blobStampMismatches; }
+
     bool dirty() const { return m_dirty; }
     void markDirty() { m_dirty = true; }
     // Writes the packed family; `lockFd` receives the descriptor that holds the new .db's lock.
     void save(int& lockFd);
 
-private:
+  private:
     PxTable() = default;
     struct Probe {
         const std::uint8_t* record;
@@ -142,6 +146,7 @@ private:
     std::vector<std::string> m_blobs;
     std::vector<std::uint16_t> m_blobMods;
     std::vector<SecondaryIndex> m_indexes;
+    int m_blobStampMismatches = 0;
 };
 
 }  // namespace sivaro::px

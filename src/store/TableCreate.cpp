@@ -32,15 +32,33 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             if (size < 1 || size > 255) return why = "alpha size must be 1 to 255", false;
             t = {kAlpha, size};
             return true;
-        case 'D': t = {kDate, 4}; return true;
-        case 'S': t = {kShort, 2}; return true;
-        case 'I': t = {kLong, 4}; return true;
-        case '+': t = {kAutoIncField, 4}; return true;
-        case 'N': t = {kNumber, 8}; return true;
-        case '$': t = {kCurrency, 8}; return true;
-        case 'L': t = {kLogical, 1}; return true;
-        case 'T': t = {kTime, 4}; return true;
-        case '@': t = {kTimestamp, 8}; return true;
+        case 'D':
+            t = {kDate, 4};
+            return true;
+        case 'S':
+            t = {kShort, 2};
+            return true;
+        case 'I':
+            t = {kLong, 4};
+            return true;
+        case '+':
+            t = {kAutoIncField, 4};
+            return true;
+        case 'N':
+            t = {kNumber, 8};
+            return true;
+        case '$':
+            t = {kCurrency, 8};
+            return true;
+        case 'L':
+            t = {kLogical, 1};
+            return true;
+        case 'T':
+            t = {kTime, 4};
+            return true;
+        case '@':
+            t = {kTimestamp, 8};
+            return true;
         case '#':
             if (size < 0 || size > 32) return why = "BCD decimals must be 0 to 32", false;
             t = {kBcd, size};
@@ -49,7 +67,11 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             if (size < 1 || size > 255) return why = "bytes size must be 1 to 255", false;
             t = {kBytes, size};
             return true;
-        case 'M': case 'B': case 'F': case 'O': case 'G': {
+        case 'M':
+        case 'B':
+        case 'F':
+        case 'O':
+        case 'G': {
             const int lo = letter == 'M' || letter == 'F' ? 1 : 0;
             if (size < lo || size > 240)
                 return why = "blob size must be " + std::to_string(lo) + " to 240", false;
@@ -61,7 +83,8 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             t = {code, size + kBlobTail};
             return true;
         }
-        default: return why = std::string("unknown field type '") + letter + "'", false;
+        default:
+            return why = std::string("unknown field type '") + letter + "'", false;
     }
 }
 

@@ -7,9 +7,9 @@
 namespace sivaro::px {
 
 struct FieldSpec {
-    std::string name;  // Windows-1252, at most 25 characters
+    std::string name;   // Windows-1252, at most 25 characters
     char letter = 'A';  // A D S I + N $ L M T @ # Y B (and F O G)
-    int size = 0;  // A: characters; #: decimals; Y: bytes; M B F O G: bytes kept in the table
+    int size = 0;       // A: characters; #: decimals; Y: bytes; M B F O G: bytes kept in the table
     bool key = false;
 };
 

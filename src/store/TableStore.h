@@ -44,12 +44,14 @@ using FieldValue = std::variant<std::monostate, bool, std::int64_t, double, std:
 
 // A field of the current row of an open table.
 class Field {
-public:
+  public:
     virtual ~Field() = default;
     virtual const std::string& fieldName() const = 0;
     virtual int index() const = 0;  // position in the table's field order, from 0
     virtual FieldType dataType() const = 0;
-    virtual int size() const = 0;  // characters of a text field; decimals of a BCD field
+    // Characters of a text field; decimals of a BCD field; bytes of a bytes field; for memos and
+    // blobs the bytes kept in the record beside the memo file.
+    virtual int size() const = 0;
     virtual bool isNull() const = 0;
 
     // Text conversions by the field's type with the process's format settings: dates
@@ -80,7 +82,7 @@ struct FieldDescriptor {
 // A handle on one table file. Handles on the same file share one table within the process:
 // a row posted through one is seen at once through every other.
 class Table {
-public:
+  public:
     virtual ~Table() = default;
 
     virtual void setDatabaseName(const std::string& folder) = 0;  // the folder of the table
@@ -132,7 +134,7 @@ public:
 
 // An SQL statement that returns no rows, over the tables of its database folder.
 class Query {
-public:
+  public:
     virtual ~Query() = default;
     virtual void setDatabaseName(const std::string& folder) = 0;
     virtual std::vector<std::string>& sql() = 0;  // the statement's lines
@@ -141,7 +143,7 @@ public:
 
 // The engine: makes table handles and queries.
 class TableStore {
-public:
+  public:
     virtual ~TableStore() = default;
     virtual std::unique_ptr<Table> createTable() = 0;
     virtual std::unique_ptr<Query> createQuery() = 0;

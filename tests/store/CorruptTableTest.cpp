@@ -30,7 +30,7 @@ struct Damage {
     const char* family;  // fixture stem
     const char* file;    // file damaged
     std::function<void(Bytes&)> change;
-    const char* fault;   // words the message must hold
+    const char* fault;  // words the message must hold
 };
 
 class CorruptTable : public ::testing::TestWithParam<Damage> {};
@@ -66,7 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"HeaderCountsPastEnd", "long", "long.db", [](Bytes& d) { put16(d, 0x0C, 50); },
                "the header counts 50 blocks"},
         Damage{"RecordCountPastBlocks", "long", "long.db",
-               [](Bytes& d) { d[6] = char(0xFF); d[7] = char(0x7F); },
+               [](Bytes& d) {
+                   d[6] = char(0xFF);
+                   d[7] = char(0x7F);
+               },
                "records, more than its blocks can hold"},
         Damage{"ChainLoops", "ORDERS", "ORDERS.DB",
                [](Bytes& d) { put16(d, 2048 + 2048 * 2, 2); },  // block 3 points back at 2
@@ -79,8 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                "unknown type"},
         Damage{"UnknownFieldType", "long", "long.db", [](Bytes& d) { d[0x78] = 0x42; },
                "unknown type 66"},
-        Damage{"BadBlockSize", "long", "long.db", [](Bytes& d) { d[5] = 3; },
-               "block size of 3 KB"},
+        Damage{"BadBlockSize", "long", "long.db", [](Bytes& d) { d[5] = 3; }, "block size of 3 KB"},
         Damage{"BadLastOffset", "long", "long.db", [](Bytes& d) { put16(d, 2048 + 4, 5); },
                "bad record offset 5"},
         Damage{"HeaderSizePastEnd", "long", "long.db", [](Bytes& d) { put16(d, 2, 0xF000); },
@@ -109,7 +111,8 @@ TEST(CorruptTableRandom, RandomBytesNeverCrashOrHang) {
                 const int hits = 1 + int(rng() % 8);
                 for (int h = 0; h < hits; ++h) {
                     // Mostly the header and the first block heads, where the structure lives.
-                    const std::size_t span = rng() % 3 == 0 ? d.size() : std::min<std::size_t>(d.size(), 0x900);
+                    const std::size_t span =
+                        rng() % 3 == 0 ? d.size() : std::min<std::size_t>(d.size(), 0x900);
                     d[rng() % span] = char(rng());
                 }
                 if (rng() % 10 == 0) d.resize(rng() % d.size());

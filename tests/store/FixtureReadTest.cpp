@@ -17,7 +17,7 @@ using testing::readAll;
 using Rows = std::vector<std::vector<std::string>>;
 
 class FixtureRead : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SIVARO_REQUIRE_FIXTURES();
         testing::pinSettings('.');
@@ -104,16 +104,16 @@ TEST_F(FixtureRead, CustomerMemosAndDates) {
                                         "4-976 Sugarloaf Hwy", "Santa Cruz", "CA", "94766",
                                         "Small comment (less 100 symbols)", "02/02/1996"}),
               rows[0]);
-    EXPECT_EQ(518u, rows[1][8].size());   // type-3 .mb block
-    EXPECT_EQ(318u, rows[2][8].size());   // type-3 .mb block
+    EXPECT_EQ(518u, rows[1][8].size());    // type-3 .mb block
+    EXPECT_EQ(318u, rows[2][8].size());    // type-3 .mb block
     EXPECT_EQ(56864u, rows[3][8].size());  // type-2 .mb block
     EXPECT_EQ(" The PARADOX File St", rows[3][8].substr(0, 20));
     EXPECT_EQ(426u, rows[4][8].size());
     EXPECT_EQ("", rows[5][8]);
-    EXPECT_EQ((std::vector<std::string>{"20", "Trent", "Romar", "tromar@bellevue.org",
-                                        "PO Box Q-8874", "Santa Cruz", "CA", "90427", "",
-                                        "08/04/1996"}),
-              rows[19]);
+    EXPECT_EQ(
+        (std::vector<std::string>{"20", "Trent", "Romar", "tromar@bellevue.org", "PO Box Q-8874",
+                                  "Santa Cruz", "CA", "90427", "", "08/04/1996"}),
+        rows[19]);
     EXPECT_EQ(FieldType::Memo, t->fieldByName("Comments").dataType());
     EXPECT_EQ(FieldType::Date, t->fieldByName("DateEntered").dataType());
 }
@@ -144,10 +144,10 @@ TEST_F(FixtureRead, SixteenKilobyteBlocksAndShorts) {
     EXPECT_EQ((std::vector<std::string>{"AK", "", "Alaska", "Juneau", "1784", "03/01/1959", "49",
                                         "", "3810", "570374", "86050", "656424", "1"}),
               rows[0]);
-    EXPECT_EQ((std::vector<std::string>{"WY", "Mountain", "Wyoming", "Cheyenne", "1834",
-                                        "10/07/1890", "44", "360", "280", "97105", "714", "97818",
-                                        "10"}),
-              rows[57]);
+    EXPECT_EQ(
+        (std::vector<std::string>{"WY", "Mountain", "Wyoming", "Cheyenne", "1834", "10/07/1890",
+                                  "44", "360", "280", "97105", "714", "97818", "10"}),
+        rows[57]);
     EXPECT_EQ(FieldType::Smallint, t->fieldByName("Admitted Order").dataType());
 }
 
@@ -157,9 +157,9 @@ TEST_F(FixtureRead, UnkeyedContactsInFileOrder) {
     ASSERT_EQ(55u, rows.size());
     EXPECT_EQ((std::vector<std::string>{"Pan", "Jerry", "Kauai Dive Shoppe", "808-555-0270"}),
               rows[0]);
-    EXPECT_EQ((std::vector<std::string>{"Fillman", "Scott", "Divers of Blue-green",
-                                        "205-555-1784"}),
-              rows[54]);
+    EXPECT_EQ(
+        (std::vector<std::string>{"Fillman", "Scott", "Divers of Blue-green", "205-555-1784"}),
+        rows[54]);
 }
 
 TEST_F(FixtureRead, SmallTypesAndNulls) {
@@ -191,7 +191,11 @@ TEST_F(FixtureRead, BytesField) {
     t->first();
     const std::string v = t->fieldByName("BYTES").asString();
     ASSERT_EQ(255u, v.size());
-    EXPECT_EQ(std::string("1\0" "2\0" "3", 5), v.substr(0, 5));
+    EXPECT_EQ(std::string("1\0"
+                          "2\0"
+                          "3",
+                          5),
+              v.substr(0, 5));
     EXPECT_EQ(FieldType::Bytes, t->fieldByName("BYTES").dataType());
 }
 
@@ -199,7 +203,7 @@ TEST_F(FixtureRead, FourteenTypesWithNegativesAndWindowsNames) {
     auto t = open("TypSammlung.DB");
     ASSERT_EQ(14, t->fieldCount());
     EXPECT_EQ("W\xe4hrung", t->field(2).fieldName());  // Windows-1252 inside the engine
-    const FieldType types[] = {FieldType::String,  FieldType::Float,    FieldType::Currency,
+    const FieldType types[] = {FieldType::String,   FieldType::Float,   FieldType::Currency,
                                FieldType::Smallint, FieldType::Integer, FieldType::BCD,
                                FieldType::Date,     FieldType::Time,    FieldType::DateTime,
                                FieldType::Memo,     FieldType::Boolean, FieldType::AutoInc,
@@ -218,10 +222,10 @@ TEST_F(FixtureRead, FourteenTypesWithNegativesAndWindowsNames) {
     EXPECT_EQ("13.123457", rows[2][5]);
     EXPECT_EQ("01:10:12", rows[2][7]);
     EXPECT_EQ("Dies ist eine Memo im 'F\xfcnften Datensat'", rows[2][9]);
-    EXPECT_EQ((std::vector<std::string>{"Zweite Zeile", "-40", "-40", "-40", "-40", "-40",
-                                        "09/09/1999", "11:11:11", "10/06/2003 11:11:11", "",
-                                        "True", "2"}),
-              std::vector<std::string>(rows[4].begin(), rows[4].begin() + 12));
+    EXPECT_EQ(
+        (std::vector<std::string>{"Zweite Zeile", "-40", "-40", "-40", "-40", "-40", "09/09/1999",
+                                  "11:11:11", "10/06/2003 11:11:11", "", "True", "2"}),
+        std::vector<std::string>(rows[4].begin(), rows[4].begin() + 12));
     EXPECT_EQ("False", rows[1][10]);
     EXPECT_EQ("", rows[3][10]);
 }
@@ -231,7 +235,7 @@ TEST_F(FixtureRead, CodePageTranslatedToWindows1252) {
     EXPECT_EQ("\xfc", px::tableTextToEngine("\x81", 437));
     EXPECT_EQ("\x81", px::engineTextToTable("\xfc", 437));
     EXPECT_EQ("\xe3", px::tableTextToEngine("\xc6", 850));  // a-tilde
-    EXPECT_EQ("?", px::engineTextToTable("\x80", 850));      // the euro has no place in 850
+    EXPECT_EQ("?", px::engineTextToTable("\x80", 850));     // the euro has no place in 850
 }
 
 TEST_F(FixtureRead, LocateByKeyPrefixAndOtherFields) {
@@ -271,9 +275,10 @@ TEST_F(FixtureRead, MissingFieldAndTableNameThem) {
 
 TEST_F(FixtureRead, PxtoolDumpFormats) {
     int code = 0;
-    EXPECT_EQ("DATE\tTIME\n2018-01-01\t10:00:00\n2018-02-01\t10:30:00\n2018-01-02\t09:25:25\n"
-              "\t10:00:00\n2018-01-01\t\n",
-              testing::runPxtool("dump " + fixtures() + "/date7.db", &code));
+    EXPECT_EQ(
+        "DATE\tTIME\n2018-01-01\t10:00:00\n2018-02-01\t10:30:00\n2018-01-02\t09:25:25\n"
+        "\t10:00:00\n2018-01-01\t\n",
+        testing::runPxtool("dump " + fixtures() + "/date7.db", &code));
     EXPECT_EQ(0, code);
     EXPECT_EQ("BOOL\nT\nF\nT\nT\n", testing::runPxtool("dump " + fixtures() + "/logical.db"));
     EXPECT_EQ("A\tB\tC\n1.23\t1\t0.123\n-1.23\t-1\t-0.123\n0\t\t0.9999\n",

@@ -41,7 +41,7 @@ void expectSound(const std::string& path) {
 }
 
 class TableWrite : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing::pinSettings('.');
         m_store = createParadoxStore();
@@ -193,9 +193,12 @@ TEST_F(TableWrite, DeleteCancelAndEmptyTable) {
 TEST_F(TableWrite, MemosInLeaderSmallBlocksAndLargeBlocks) {
     testing::createFromSchema(m_dir.file("notas.db"), "cod\t+\t0\t*\nobs\tM\t20\n");
     auto t = open("notas");
-    const std::vector<std::string> texts = {"", "short note", std::string(20, 'l'),
+    const std::vector<std::string> texts = {"",
+                                            "short note",
+                                            std::string(20, 'l'),
                                             std::string(21, 's') + "\r\nline two",
-                                            std::string(2000, 'm'), std::string(70000, 'b')};
+                                            std::string(2000, 'm'),
+                                            std::string(70000, 'b')};
     for (const std::string& text : texts) {
         t->insert();
         t->fieldByName("obs").setAsString(text);
@@ -344,7 +347,8 @@ TEST_F(TableWrite, UncertainSortOrderIsRefusedWithAClearMessage) {
     t->fieldByName("LastName").setAsString("Jo\xe3o");
     t->post();
     t->close();
-    EXPECT_EQ(before.substr(0x800), testing::readFileText(m_dir.file("CUSTOMER.X06")).substr(0x800));
+    EXPECT_EQ(before.substr(0x800),
+              testing::readFileText(m_dir.file("CUSTOMER.X06")).substr(0x800));
     expectSound(m_dir.file("CUSTOMER.DB"));
 }
 
@@ -399,12 +403,11 @@ TEST_F(TableWrite, GravaAutoIncWritesOnlyTheCounter) {
         bool result;
     };
     const Case cases[] = {
-        {m_dir.file("cliente"), true},        // ".DB" appended
-        {m_dir.file("CLIENTE"), true},        // letter case of the disk ignored
-        {m_dir.file("cliente.db"), true},     // nothing appended
-        {m_dir.file("dados.db/x"), false},    // ".DB" in the folder: nothing appended, no file
-        {m_dir.file("dados.db/x.db"), true},
-        {m_dir.file("absent"), false},
+        {m_dir.file("cliente"), true},      // ".DB" appended
+        {m_dir.file("CLIENTE"), true},      // letter case of the disk ignored
+        {m_dir.file("cliente.db"), true},   // nothing appended
+        {m_dir.file("dados.db/x"), false},  // ".DB" in the folder: nothing appended, no file
+        {m_dir.file("dados.db/x.db"), true}, {m_dir.file("absent"), false},
     };
     for (const Case& c : cases) EXPECT_EQ(c.result, GravaAutoInc(c.path, 0)) << c.path;
     const std::string after = testing::readFileText(m_dir.file("cliente.db"));
@@ -437,7 +440,9 @@ TEST_F(TableWrite, AlteraCampoSwitchesAutoIncrementAndBack) {
     AlteraCampo(m_dir.str(), "cliente.db", "cod", "cod", 14, 0);
     auto t = open("cliente");
     EXPECT_EQ(FieldType::AutoInc, t->fieldByName("cod").dataType());
-    EXPECT_EQ((Rows{{"1", "R0", "", ""}, {"2", "R1", "", ""}, {"3", "R2", "", ""},
+    EXPECT_EQ((Rows{{"1", "R0", "", ""},
+                    {"2", "R1", "", ""},
+                    {"3", "R2", "", ""},
                     {"500", "IMPORTED", "", ""}}),
               readAll(*t));
     insertClient(*t, "NEXT");
@@ -475,8 +480,10 @@ TEST_F(TableWrite, AlteraCampoNamesSizesAndRefusals) {
     };
     const Refusal refusals[] = {
         {"nope", 3, 0, "Field 'nope' not found"},
-        {"raz", 0, 5, "Field 'raz' cannot change: the value 'A NAME OF TWENTY CHARS' would be lost"},
-        {"raz", 3, 0, "Field 'raz' cannot change: the value 'A NAME OF TWENTY CHARS' would be lost"},
+        {"raz", 0, 5,
+         "Field 'raz' cannot change: the value 'A NAME OF TWENTY CHARS' would be lost"},
+        {"raz", 3, 0,
+         "Field 'raz' cannot change: the value 'A NAME OF TWENTY CHARS' would be lost"},
     };
     for (const Refusal& r : refusals) {
         try {
@@ -493,15 +500,16 @@ TEST_F(TableWrite, AlteraCampoNamesSizesAndRefusals) {
 }
 
 TEST(TableFileRoutines, TypeMap) {
-    const std::pair<int, int> map[] = {{0, 0}, {1, 1},  {2, 5},  {3, 6},   {4, 0},  {5, 4},
-                                       {6, 7}, {7, 260}, {8, 8}, {9, 2},   {10, 10}, {11, 11},
-                                       {12, 9}, {13, 0}, {14, 271}, {15, 0}, {16, 3}, {17, 0}};
+    const std::pair<int, int> map[] = {{0, 0},  {1, 1},   {2, 5},    {3, 6},  {4, 0},   {5, 4},
+                                       {6, 7},  {7, 260}, {8, 8},    {9, 2},  {10, 10}, {11, 11},
+                                       {12, 9}, {13, 0},  {14, 271}, {15, 0}, {16, 3},  {17, 0}};
     for (const auto& [number, code] : map) EXPECT_EQ(code, engineTypeCode(number)) << number;
 }
 
 TEST_F(TableWrite, PxtoolCreatesFromASchema) {
     const std::string schema = m_dir.file("schema.txt");
-    std::ofstream(schema) << "# fields\nC\xc3\xb3" "digo\tI\t0\t*\nNome\tA\t30\nObs\tM\t40\n";
+    std::ofstream(schema) << "# fields\nC\xc3\xb3"
+                             "digo\tI\t0\t*\nNome\tA\t30\nObs\tM\t40\n";
     int code = -1;
     testing::runPxtool("create " + m_dir.file("novo.db") + " " + schema, &code);
     EXPECT_EQ(0, code);
@@ -511,11 +519,16 @@ TEST_F(TableWrite, PxtoolCreatesFromASchema) {
     EXPECT_NE(std::string::npos, info.find("block size: 4 KB\n"));
     EXPECT_NE(std::string::npos, info.find("sort order: ascii (0)\n"));
     EXPECT_NE(std::string::npos, info.find("code page: 1252\n"));
-    EXPECT_NE(std::string::npos, info.find("field 1: C\xc3\xb3" "digo\tI\t4\t*\n"));
+    EXPECT_NE(std::string::npos, info.find("field 1: C\xc3\xb3"
+                                           "digo\tI\t4\t*\n"));
     EXPECT_NE(std::string::npos, info.find("field 3: Obs\tM\t40\n"));
-    EXPECT_EQ("C\xc3\xb3" "digo\tNome\tObs\n", testing::runPxtool("dump " + m_dir.file("novo.db")));
+    EXPECT_EQ(
+        "C\xc3\xb3"
+        "digo\tNome\tObs\n",
+        testing::runPxtool("dump " + m_dir.file("novo.db")));
     std::ofstream(schema) << "a\tA\t10\nb\tI\t0\t*\n";
-    const std::string err = testing::runPxtool("create " + m_dir.file("bad.db") + " " + schema, &code);
+    const std::string err =
+        testing::runPxtool("create " + m_dir.file("bad.db") + " " + schema, &code);
     EXPECT_EQ(1, code);
     EXPECT_NE(std::string::npos, err.find("key fields must come first")) << err;
 }
@@ -604,8 +617,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Rewrite{"ORDERS", "ORDERS.DB", "Order No", "1101", "Ship VIA", "FedEx"},
                       Rewrite{"tblsttes", "tblsttes.DB", "State", "WY", "Capital", "Laramie"},
                       Rewrite{"CONTACTS", "CONTACTS.DB", "Last Name", "Pan", "Phone", "1"},
-                      Rewrite{"memo", "memo.db", "Id", "2", "MEMO", "a new memo, longer than "
-                                                                    "nothing at all"},
+                      Rewrite{"memo", "memo.db", "Id", "2", "MEMO",
+                              "a new memo, longer than "
+                              "nothing at all"},
                       Rewrite{"long", "long.db", "Id", "3", "LONG", "-7"},
                       Rewrite{"bcd", "bcd.db", "B", "1", "C", "-0.25"},
                       Rewrite{"date7", "date7.db", "TIME", "09:25:25", "DATE", "29/02/2024"}));
@@ -628,6 +642,33 @@ TEST(RealTableRefusal, AlphaKeyOutsideTheCertainOrderIsNotWritten) {
         EXPECT_NE(std::string::npos, std::string(e.what()).find("ANSIINTL")) << e.what();
     }
     EXPECT_EQ(before, testing::readFileText(dir.file("TypSammlung.DB")));
+}
+
+}  // namespace
+}  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+TEST(RealTableRestructure, KeyFieldOfAutoIncrementToIntegerAndBackKeepsIndexesSound) {
+    SIVARO_REQUIRE_FIXTURES();
+    testing::TempDir dir;
+    testing::copyFamily("CUSTOMER", dir.str());
+    AlteraCampo(dir.str(), "CUSTOMER.DB", "CustNo", "CustNo", 3, 0);
+    EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(dir.file("CUSTOMER.DB")).problems);
+    // The key's type is named in the .PX and the .X06 too.
+    EXPECT_EQ(px::kLong, testing::readFileText(dir.file("CUSTOMER.PX"))[px::kFieldInfo3]);
+    EXPECT_EQ(px::kLong, testing::readFileText(dir.file("CUSTOMER.X06"))[px::kFieldInfo4 + 2]);
+    AlteraCampo(dir.str(), "CUSTOMER.DB", "CustNo", "CustNo", 14, 0);
+    EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(dir.file("CUSTOMER.DB")).problems);
+    auto store = createParadoxStore();
+    auto t = testing::openTable(*store, dir.str(), "customer");
+    EXPECT_EQ(FieldType::AutoInc, t->fieldByName("CustNo").dataType());
+    EXPECT_EQ(20, t->recordCount());
+    EXPECT_EQ(100, t->fieldByName("Comments").size());
+    t->insert();
+    t->post();
+    EXPECT_EQ("45", t->fieldByName("CustNo").asString());  // the counter outlived the switch
 }
 
 }  // namespace
