@@ -47,14 +47,21 @@ std::string join(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-int lockFile(const std::string& path, bool writable) {
+int lockFile(const std::string& path, bool writable, bool exclusive) {
     const int fd = ::open(osPath(path).c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         ::close(fd);
         return -2;
     }
     return fd;
+}
+
+bool upgradeLock(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    // A failed conversion may drop the lock held; take the shared one back.
+    ::flock(fd, LOCK_SH | LOCK_NB);
+    return false;
 }
 
 void unlockFile(int fd) {

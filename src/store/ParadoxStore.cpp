@@ -114,7 +114,12 @@ struct SharedTable {
     int handles = 0;
     bool exclusive = false;
     bool writable = true;
+    bool lockedForWrite = false;  // the .db's lock is exclusive
 };
+
+EDatabaseError inUse(const std::string& path) {
+    return EDatabaseError("Table " + path + " is in use by another program");
+}
 
 std::map<std::string, SharedTable*>& registry() {
     static std::map<std::string, SharedTable*> tables;
@@ -144,13 +149,17 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     if (!fs::is_regular_file(osPath(path), ec))
         throw EDatabaseError("Table " + path + " does not exist");
     const bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
-    auto busy = [&] { return EDatabaseError("Table " + path + " is in use by another program"); };
-    int fd = lockFile(path, writable);
-    if (fd == -2) throw busy();
+    int fd = lockFile(path, writable, exclusive);
+    if (fd == -2) throw inUse(path);
     if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+    bool lockedForWrite = exclusive;
     if (writable && fs::exists(osPath(path + ".switch"), ec)) {
         // A writer stopped in the middle of replacing the family: finish its work, then lock
         // the .db that now bears the name.
+        if (!lockedForWrite && !upgradeLock(fd)) {
+            unlockFile(fd);
+            throw inUse(path);
+        }
         try {
             recoverFamily(path);
         } catch (...) {
@@ -158,9 +167,10 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
             throw;
         }
         unlockFile(fd);
-        fd = lockFile(path, writable);
-        if (fd == -2) throw busy();
+        fd = lockFile(path, writable, true);
+        if (fd == -2) throw inUse(path);
         if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+        lockedForWrite = true;
     } else if (writable) {
         recoverFamily(path);
     }
@@ -170,6 +180,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->lockFd = fd;
     s->writable = writable;
     s->exclusive = exclusive;
+    s->lockedForWrite = lockedForWrite;
     try {
         s->table = PxTable::load(path);
     } catch (...) {
@@ -189,6 +200,7 @@ void flushShared(SharedTable* s) {
     if (newFd >= 0) {
         unlockFile(s->lockFd);
         s->lockFd = newFd;
+        s->lockedForWrite = true;
     }
 }
 
@@ -516,8 +528,12 @@ class ParadoxTable final : public Table {
     void checkBrowse() {
         if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) post();
     }
-    void checkWritable(SharedTable* s) const {
+    // Changes need the table for this process alone: the shared lock turns exclusive here.
+    static void checkWritable(SharedTable* s) {
         if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+        if (s->lockedForWrite) return;
+        if (!upgradeLock(s->lockFd)) throw inUse(s->path);
+        s->lockedForWrite = true;
     }
     void remember() {
         if (m_current != kNoRow && table().keyed())

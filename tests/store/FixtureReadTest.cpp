@@ -55,7 +55,9 @@ TEST_P(FixtureHeader, FactsAndConsistency) {
     EXPECT_EQ(c.autoInc, t->autoInc());
     const px::FamilyReport r = px::inspectFamily(fixtures() + "/" + c.file);
     // TypSammlung is keyed but came without its .PX.
-    if (std::string(c.file) != "TypSammlung.DB") EXPECT_EQ(0u, r.problems.size()) << r.problems[0];
+    if (std::string(c.file) != "TypSammlung.DB") {
+        EXPECT_EQ(std::vector<std::string>{}, r.problems);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,7 +74,11 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderCase{"bcd.db", 3, false, 11, 2, 850, "ascii", 0},
                       HeaderCase{"logical.db", 4, false, 11, 2, 1252, "ANSII850", 0},
                       HeaderCase{"bytes.db", 1, false, 11, 2, 850, "ascii", 0},
-                      HeaderCase{"TypSammlung.DB", 5, true, 12, 2, 1252, "ANSIINTL", 5}));
+                      HeaderCase{"TypSammlung.DB", 5, true, 12, 2, 1252, "ANSIINTL", 5}),
+    [](const ::testing::TestParamInfo<HeaderCase>& info) {
+        std::string name = info.param.file;
+        return name.substr(0, name.find('.'));
+    });
 
 TEST_F(FixtureRead, LongHasNullInLastRow) {
     auto t = open("LONG");  // name without extension, in another letter case

@@ -361,32 +361,66 @@ TEST_F(TableWrite, ExclusiveOpenExcludesOtherHandles) {
     EXPECT_THROW(open("cliente"), EDatabaseError);
 }
 
-TEST_F(TableWrite, AnotherProcessHoldingTheTableMakesOpenAndCounterWriteFail) {
+// A child process holds the table, reading it or changing it; what this process may do meanwhile.
+class OtherProcess {
+  public:
+    OtherProcess(const std::string& folder, bool changes) {
+        int ready[2];
+        if (::pipe(ready) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            auto store = createParadoxStore();
+            auto t = openTable(*store, folder, "cliente");
+            if (changes) t->insert();  // a pending change claims the table
+            const char c = 'x';
+            (void)::write(ready[1], &c, 1);
+            ::sleep(30);
+            ::_exit(0);
+        }
+        char c;
+        (void)::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~OtherProcess() {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+  private:
+    pid_t m_pid = -1;
+};
+
+TEST_F(TableWrite, AnotherProcessChangingTheTableMakesOpenAndCounterWriteFail) {
     makeClients();
-    int ready[2];
-    ASSERT_EQ(0, ::pipe(ready));
-    const pid_t child = ::fork();
-    if (child == 0) {
-        auto store = createParadoxStore();
-        auto t = openTable(*store, m_dir.str(), "cliente");
-        const char c = 'x';
-        (void)::write(ready[1], &c, 1);
-        ::sleep(30);
-        ::_exit(0);
+    {
+        OtherProcess other(m_dir.str(), true);
+        try {
+            open("cliente");
+            ADD_FAILURE() << "opened a table another process is changing";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ("Table " + m_dir.file("cliente.db") + " is in use by another program",
+                      std::string(e.what()));
+        }
+        EXPECT_FALSE(GravaAutoInc(m_dir.file("cliente.db"), 0));
     }
-    char c;
-    ASSERT_EQ(1, ::read(ready[0], &c, 1));
-    try {
-        open("cliente");
-        ADD_FAILURE() << "opened a table another process holds";
-    } catch (const EDatabaseError& e) {
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("cliente.db")) << e.what();
-    }
-    EXPECT_FALSE(GravaAutoInc(m_dir.file("cliente.db"), 0));
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
     auto t = open("cliente");  // free again once the holder is gone
     EXPECT_TRUE(t->active());
+}
+
+TEST_F(TableWrite, AnotherProcessReadingTheTableAllowsReadingOnly) {
+    makeClients();
+    {
+        auto t = open("cliente");
+        insertClient(*t, "ACME");
+    }
+    OtherProcess other(m_dir.str(), false);
+    auto t = open("cliente");
+    EXPECT_EQ(1, t->recordCount());
+    EXPECT_THROW(t->insert(), EDatabaseError);
+    EXPECT_FALSE(GravaAutoInc(m_dir.file("cliente.db"), 0));
+    t->close();
+    EXPECT_THROW(open("cliente", true), EDatabaseError);
 }
 
 TEST_F(TableWrite, GravaAutoIncWritesOnlyTheCounter) {
@@ -622,7 +656,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "nothing at all"},
                       Rewrite{"long", "long.db", "Id", "3", "LONG", "-7"},
                       Rewrite{"bcd", "bcd.db", "B", "1", "C", "-0.25"},
-                      Rewrite{"date7", "date7.db", "TIME", "09:25:25", "DATE", "29/02/2024"}));
+                      Rewrite{"date7", "date7.db", "TIME", "09:25:25", "DATE", "29/02/2024"}),
+    [](const ::testing::TestParamInfo<Rewrite>& info) { return std::string(info.param.family); });
 
 TEST(RealTableRefusal, AlphaKeyOutsideTheCertainOrderIsNotWritten) {
     SIVARO_REQUIRE_FIXTURES();
