@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 
 #include "StoreTestUtil.h"
@@ -590,6 +591,10 @@ TEST_F(TableWrite, IndependentReaderReadsWhatWeWrote) {
         EXPECT_EQ(r + 1, v[0]->value.lval);
         EXPECT_EQ("n" + std::to_string(r + 1), std::string(v[1]->value.str.val));
         EXPECT_EQ(1999 - r + 0.5, v[2]->value.dval);
+        // The reader's values are plain heap blocks of its default allocator.
+        std::free(v[1]->value.str.val);
+        for (int i = 0; i < 3; ++i) std::free(v[i]);
+        std::free(v);
     }
     PX_close(doc);
     PX_delete(doc);
