@@ -1063,7 +1063,8 @@ class MbBuilder {
                 m_subEntries = 0;
                 m_subNext = kMbSubDataStart;
             }
-            const int entry = m_subEntries++;
+            // Entries are taken from the last one down, as the original engine fills them.
+            const int entry = kMbSubEntryCount - 1 - m_subEntries++;
             std::uint8_t* e = &m_data[m_sub + kMbSubEntries + entry * 5];
             e[0] = static_cast<std::uint8_t>(m_subNext / kMbChunk);
             e[1] = static_cast<std::uint8_t>(chunks);
