@@ -44,7 +44,7 @@ using FieldValue = std::variant<std::monostate, bool, std::int64_t, double, std:
 
 // A field of the current row of an open table.
 class Field {
-  public:
+public:
     virtual ~Field() = default;
     virtual const std::string& fieldName() const = 0;
     virtual int index() const = 0;  // position in the table's field order, from 0
@@ -82,7 +82,7 @@ struct FieldDescriptor {
 // A handle on one table file. Handles on the same file share one table within the process:
 // a row posted through one is seen at once through every other.
 class Table {
-  public:
+public:
     virtual ~Table() = default;
 
     virtual void setDatabaseName(const std::string& folder) = 0;  // the folder of the table
@@ -134,7 +134,7 @@ class Table {
 
 // An SQL statement that returns no rows, over the tables of its database folder.
 class Query {
-  public:
+public:
     virtual ~Query() = default;
     virtual void setDatabaseName(const std::string& folder) = 0;
     virtual std::vector<std::string>& sql() = 0;  // the statement's lines
@@ -143,14 +143,16 @@ class Query {
 
 // The engine: makes table handles and queries.
 class TableStore {
-  public:
+public:
     virtual ~TableStore() = default;
     virtual std::unique_ptr<Table> createTable() = 0;
     virtual std::unique_ptr<Query> createQuery() = 0;
 };
 
-// The Paradox engine (src/store/ParadoxStore.cpp). Tables stay locked while a handle has them
-// open (see store/FamilyFiles.h), so another process cannot open them meanwhile.
+// The Paradox engine (src/store/ParadoxStore.cpp). A table held open here stays locked against
+// other processes: they may read it while this one only reads, and neither may change it while
+// the other holds it (see store/FamilyFiles.h). Queries are not available yet: createQuery()
+// raises EDatabaseError.
 std::unique_ptr<TableStore> createParadoxStore();
 
 }  // namespace sivaro
