@@ -908,6 +908,7 @@ void ParadoxTable::post() {
     std::string why;
     if (!t.orderCertain(m_buffer.data(), &why))
         throw EDatabaseError("Cannot post to table " + m_tableName + ": " + why);
+    t.checkUniqueIndexes(m_buffer.data(), m_state == DataSetState::Edit ? m_current : kNoRow);
     if (m_state == DataSetState::Insert) {
         std::uint32_t counter = t.autoInc();
         for (const FieldInfo& f : t.fields()) {

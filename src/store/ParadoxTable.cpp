@@ -427,6 +427,7 @@ void PxTable::readIndexes() {
         ix.xHeader.assign(xd.begin(), xd.begin() + xh.headerSize);
         ix.xFields = xh.fields;
         ix.keyCount = xh.keyCount;
+        ix.direction = ix.xHeader[0x55];
         const std::string ext = baseName(x).substr(baseName(x).size() - 2);
         ix.yPath = familyFile(m_path, "Y" + upperAscii(ext));
         if (!ix.yPath.empty()) {
@@ -505,6 +506,22 @@ bool PxTable::orderCertain(const std::uint8_t* record, std::string* why) const {
             }
     }
     return true;
+}
+
+void PxTable::checkUniqueIndexes(const std::uint8_t* record, RowId self) const {
+    for (const auto& ix : m_indexes) {
+        if (!(ix.direction & 0x20)) continue;
+        const int indexed = static_cast<int>(ix.source.size()) - m_keyCount;
+        for (RowId id = 0; id < m_slots; ++id) {
+            if (!m_alive[id] || id == self) continue;
+            bool same = true;
+            for (int k = 0; k < indexed && same; ++k) {
+                const FieldInfo& f = m_fields[ix.source[k]];
+                same = std::memcmp(row(id) + f.offset, record + f.offset, f.bytes) == 0;
+            }
+            if (same) throw EDatabaseError("Key violation");
+        }
+    }
 }
 
 RowId PxTable::firstRow() const {
@@ -1115,12 +1132,16 @@ void PxTable::save(int& lockFd) {
             if (ix.source[i] < 0 || m_fields[ix.source[i]].bytes != ix.xFields[i].bytes)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " names a field the table does not have");
-            if (upperAscii(name).find(".XG") != std::string::npos &&
+            const bool caseFlag = (ix.direction & 0x0F) != 0;
+            if ((upperAscii(name).find(".XG") != std::string::npos || caseFlag) &&
                 m_fields[ix.source[i]].type == kAlpha)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " may ignore letter case, an order this engine cannot "
                                      "reproduce for certain");
         }
+        if (ix.direction & 0x10)
+            throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
+                                 " is descending, which this engine does not maintain");
     }
     if (sortOrder() != 0) {
         std::string why;

@@ -32,6 +32,7 @@ struct SecondaryIndex {
     std::vector<FieldInfo> xFields;  // the last one is the block number
     std::vector<int> source;         // table field of each xField except the last
     int keyCount = 0;                // .Xnn key fields (indexed and primary key fields)
+    std::uint8_t direction = 0;      // .Xnn byte 0x55: 0x10 descending, 0x20 unique, low bits case
 };
 
 using RowId = std::uint32_t;
@@ -91,6 +92,9 @@ class PxTable {
     int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
     // True when alpha text of key fields can be ordered for certain under the sort order.
     bool orderCertain(const std::uint8_t* record, std::string* why) const;
+    // Raises "Key violation" when a unique secondary index already holds the record's values
+    // in a row other than `self`.
+    void checkUniqueIndexes(const std::uint8_t* record, RowId self) const;
 
     // Memos whose modification number differs from their .mb entry's (the original engine
     // reports them as modified by another program); read all the same.

@@ -767,3 +767,58 @@ TEST(RealTableRewrite, ReproducesTheOriginalFiles) {
 
 }  // namespace
 }  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+void setByte(const std::string& path, std::size_t at, char value) {
+    std::string d = testing::readFileText(path);
+    d[at] = value;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << d;
+}
+
+TEST(SecondaryIndexKinds, UniqueIndexRefusesADuplicateValue) {
+    SIVARO_REQUIRE_FIXTURES();
+    testing::TempDir dir;
+    testing::copyFamily("C", dir.str());
+    setByte(dir.file("C.X02"), 0x55, 0x20);  // unique, ascending
+    auto store = createParadoxStore();
+    auto t = openTable(*store, dir.str(), "C");
+    t->insert();
+    t->fieldByName("C").setAsInteger(50);
+    t->fieldByName("A").setAsInteger(2);  // row C=2 holds A=2
+    EXPECT_THROW(t->post(), EDatabaseError);
+    t->fieldByName("A").setAsInteger(77);
+    t->post();
+    t->edit();
+    t->fieldByName("B").setAsInteger(4);  // B's index is not unique; A keeps its own value
+    t->post();
+    t->close();
+    EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(dir.file("C.DB")).problems);
+}
+
+TEST(SecondaryIndexKinds, OrdersThisEngineDoesNotMaintainAreRefused) {
+    SIVARO_REQUIRE_FIXTURES();
+    const std::pair<char, const char*> cases[] = {{0x10, "descending"},
+                                                  {0x01, "may ignore letter case"}};
+    for (const auto& [flag, words] : cases) {
+        testing::TempDir dir;
+        testing::copyFamily("CUSTOMER", dir.str());
+        setByte(dir.file("CUSTOMER.X06"), 0x55, flag);
+        const std::string before = testing::readFileText(dir.file("CUSTOMER.DB"));
+        auto store = createParadoxStore();
+        auto t = openTable(*store, dir.str(), "CUSTOMER");
+        t->insert();
+        t->post();
+        try {
+            t->close();
+            ADD_FAILURE() << words;
+        } catch (const EDatabaseError& e) {
+            EXPECT_NE(std::string::npos, std::string(e.what()).find(words)) << e.what();
+        }
+        EXPECT_EQ(before, testing::readFileText(dir.file("CUSTOMER.DB")));
+    }
+}
+
+}  // namespace
+}  // namespace sivaro
