@@ -2,6 +2,9 @@
 //   pxtool create TABLE.db SCHEMA.txt   one field a line: name TAB letter TAB size [TAB *]
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
+// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss, numbers as the shortest text that
+// reads back the same value with "." as point, logical T/F, text with "\", line breaks and
+// TABs escaped as \\, \n, \r, \t; bytes and binary blobs in hexadecimal.
 
 #include <cmath>
 #include <cstdio>

@@ -346,3 +346,42 @@ TEST(OlderVersions, VersionThreeLayoutReads) {
 
 }  // namespace
 }  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+// A block taken out of the chain and put on the free list holds no rows any more.
+TEST(FreeBlocks, BlocksOutsideTheChainAreSkipped) {
+    SIVARO_REQUIRE_FIXTURES();
+    testing::TempDir dir;
+    testing::copyFamily("ORDERS", dir.str());
+    std::string d = testing::readFileText(dir.file("ORDERS.DB"));
+    auto put16 = [&](std::size_t at, unsigned v) {
+        d[at] = char(v & 0xFF);
+        d[at + 1] = char(v >> 8);
+    };
+    const std::size_t block7 = 0x800 + 6 * 0x800;
+    put16(block7, 0);       // block 7 ends the chain
+    put16(0x10, 7);         // last block
+    put16(0x4D, 8);         // first free block
+    put16(0x06, 224 - 28);  // record count
+    std::ofstream(dir.file("ORDERS.DB"), std::ios::binary | std::ios::trunc) << d;
+    auto store = createParadoxStore();
+    testing::pinSettings('.');
+    auto t = openTable(*store, dir.str(), "ORDERS");
+    const Rows rows = readAll(*t);
+    ASSERT_EQ(196u, rows.size());
+    EXPECT_EQ("1001", rows.front()[0]);
+    // Written back, the family is packed: no free block, every row where the .PX says.
+    t->first();
+    t->edit();
+    t->fieldByName("Terms").setAsString("Net 30");
+    t->post();
+    t->close();
+    const std::string after = testing::readFileText(dir.file("ORDERS.DB"));
+    EXPECT_EQ(0, after[0x4D]);
+    EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(dir.file("ORDERS.DB")).problems);
+}
+
+}  // namespace
+}  // namespace sivaro
