@@ -85,6 +85,7 @@ std::string cell(Field& f) {
         }
         case FieldType::DateTime: {
             const double days = std::get<double>(v);
+            if (!std::isfinite(days) || std::fabs(days) > 1e9) return px::shortestNumber(days);
             const double dayNumber = std::floor(days);
             const std::int64_t ms =
                 static_cast<std::int64_t>(std::llround((days - dayNumber) * 86400000.0));

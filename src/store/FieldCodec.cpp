@@ -189,6 +189,11 @@ std::int64_t daysFromCivil(int year, int month, int day) {
 }
 
 void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
+    // Far past any calendar a table can hold: shown as the zero date rather than overflow.
+    if (days > 1000000000 || days < -1000000000) {
+        year = month = day = 0;
+        return;
+    }
     const std::int64_t z = days - 719163 + 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);

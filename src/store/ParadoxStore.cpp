@@ -664,6 +664,7 @@ std::string ParadoxField::asString() const {
             return formatTime(decodeInt(p, 4));
         case kTimestamp: {
             const double ms = decodeDouble(p);
+            if (!std::isfinite(ms) || std::fabs(ms) > 1e17) return formatNumberText(ms);
             const std::int64_t days = static_cast<std::int64_t>(std::floor(ms / 86400000.0));
             const std::int64_t rest = static_cast<std::int64_t>(ms - days * 86400000.0);
             return rest == 0 ? formatDate(days) : formatDate(days) + " " + formatTime(rest);
@@ -788,7 +789,7 @@ std::int32_t ParadoxField::asInteger() const {
         return static_cast<std::int32_t>(v);
     }
     const double v = std::nearbyint(number());
-    if (v < INT32_MIN || v > INT32_MAX) refuse(asString(), "integer");
+    if (!(v >= INT32_MIN && v <= INT32_MAX)) refuse(asString(), "integer");
     return static_cast<std::int32_t>(v);
 }
 
@@ -872,6 +873,8 @@ void ParadoxField::setValue(const FieldValue& v) {
     switch (f.type) {
         case kDate:
         case kTime:
+            if (!(d >= INT32_MIN && d <= INT32_MAX))
+                refuse(formatNumberText(d), f.type == kDate ? "date" : "time");
             encodeInt(writeBytes(), 4, static_cast<std::int64_t>(std::floor(d)));
             return;
         case kTimestamp:

@@ -248,7 +248,22 @@ int PxTable::fieldIndex(const std::string& name) const {
 std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::unique_ptr<PxTable> t(new PxTable);
     t->m_path = dbPath;
-    const std::vector<std::uint8_t> d = readWhole(dbPath);
+    // The header whole, the blocks one at a time: a large table is held once, as rows.
+    std::ifstream in(osPath(dbPath), std::ios::binary);
+    if (!in) throw EDatabaseError("Table " + dbPath + " does not exist or cannot be read");
+    in.seekg(0, std::ios::end);
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+    in.seekg(0);
+    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, 0x58));
+    in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
+    if (d.size() >= 4) {
+        const std::uint64_t want = std::min<std::uint64_t>(fileSize, rd16(&d[kHeaderSize]));
+        if (want > d.size()) {
+            d.resize(want);
+            in.seekg(0);
+            in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(want));
+        }
+    }
     const ParsedHeader h = parseHeader(d, dbPath, true);
     if (h.type != kKeyedDb && h.type != kUnkeyedDb)
         corrupt(dbPath, "file type " + std::to_string(h.type) + " is not a data table");
@@ -265,7 +280,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
         if (isBlobType(t->m_fields[i].type)) corrupt(dbPath, "a blob field in the key");
     t->m_recordSize = h.recordSize;
     t->m_autoInc = rd32(&d[kAutoInc]);
-    t->readDataBlocks(d);
+    t->readDataBlocks(in, fileSize);
     t->readBlobs(familyFile(dbPath, "MB"));
     if (t->keyed()) {
         t->m_pxPath = familyFile(dbPath, "PX");
@@ -279,10 +294,11 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     return t;
 }
 
-void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
+void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
+    const std::vector<std::uint8_t>& d = m_header;
     const int headerSize = static_cast<int>(m_header.size());
     const int bs = blockSizeKb() * 1024;
-    const std::size_t blocksOnDisk = (d.size() - headerSize) / bs;
+    const std::size_t blocksOnDisk = static_cast<std::size_t>((fileSize - headerSize) / bs);
     const int blocksInFile = rd16(&d[kBlocksInFile]);
     if (static_cast<std::size_t>(blocksInFile) > blocksOnDisk)
         corrupt(m_path, "the header counts " + std::to_string(blocksInFile) +
@@ -295,6 +311,7 @@ void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
                             " records, more than its blocks can hold");
     m_rows.reserve(std::size_t(headerCount) * m_recordSize);
     std::vector<char> seen(blocksInFile + 1, 0);
+    std::vector<std::uint8_t> buffer(bs);
     int block = rd16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
     RowId prev = kNoRow;
@@ -303,7 +320,10 @@ void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
             corrupt(m_path, "block " + std::to_string(block) + " is past the end of the file");
         if (seen[block]) corrupt(m_path, "the block chain loops at block " + std::to_string(block));
         seen[block] = 1;
-        const std::uint8_t* b = &d[headerSize + std::size_t(block - 1) * bs];
+        in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
+        in.read(reinterpret_cast<char*>(buffer.data()), bs);
+        if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
+        const std::uint8_t* b = buffer.data();
         const int last = static_cast<std::int16_t>(rd16(b + 4));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +

@@ -5,6 +5,7 @@
 // (see FamilyFiles.h). Every fault of a file raises EDatabaseError naming the file and the fault.
 
 #include <cstdint>
+#include <istream>
 #include <memory>
 #include <set>
 #include <string>
@@ -119,7 +120,7 @@ class PxTable {
         bool operator()(const Probe& p, RowId a) const;
     };
     RowId newSlot();
-    void readDataBlocks(const std::vector<std::uint8_t>& file);
+    void readDataBlocks(std::istream& in, std::uint64_t fileSize);
     void readBlobs(const std::string& mbPath);
     void readIndexes();
     std::vector<std::uint8_t> buildHeader() const;
