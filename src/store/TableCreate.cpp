@@ -90,8 +90,8 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
 
 }  // namespace
 
-std::vector<FieldSpec> parseSchema(const std::string& text) {
-    std::vector<FieldSpec> out;
+std::vector<FieldDef> parseSchema(const std::string& text) {
+    std::vector<FieldDef> out;
     std::istringstream in(text);
     std::string line;
     int number = 0;
@@ -110,7 +110,7 @@ std::vector<FieldSpec> parseSchema(const std::string& text) {
         const std::string where = "schema line " + std::to_string(number);
         if (cols.size() < 3 || cols.size() > 4 || cols[1].size() != 1)
             throw EDatabaseError(where + ": expected name, TAB, type letter, TAB, size");
-        FieldSpec f;
+        FieldDef f;
         f.name = cols[0];
         f.letter = cols[1][0];
         try {
@@ -129,7 +129,7 @@ std::vector<FieldSpec> parseSchema(const std::string& text) {
     return out;
 }
 
-void createTable(const std::string& dbPath, const std::vector<FieldSpec>& fields) {
+void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields) {
     std::error_code ec;
     if (std::filesystem::exists(osPath(dbPath), ec))
         throw EDatabaseError("Table " + dbPath + " already exists");
@@ -141,7 +141,7 @@ void createTable(const std::string& dbPath, const std::vector<FieldSpec>& fields
     std::set<std::string> names;
     int recordSize = 0;
     bool blobs = false;
-    for (const FieldSpec& s : fields) {
+    for (const FieldDef& s : fields) {
         const std::string where = "Field '" + s.name + "' of " + dbPath;
         if (s.name.empty() || s.name.size() > 25 || s.name.find('\0') != std::string::npos)
             throw EDatabaseError(where + ": a name must have 1 to 25 characters");
