@@ -39,6 +39,7 @@ enum class FieldType : int {
 
 // A field's value in its own type: null, logical, integer kinds, float/currency/BCD, date and
 // time kinds as days (dates), milliseconds (times) or days plus fraction (timestamps), text.
+// Days count from 1 January 0001 = 1, as the table files do.
 using FieldValue = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
 
 // A field of the current row of an open table.
@@ -48,7 +49,9 @@ public:
     virtual const std::string& fieldName() const = 0;
     virtual int index() const = 0;  // position in the table's field order, from 0
     virtual FieldType dataType() const = 0;
-    virtual int size() const = 0;  // characters of a text field; decimals of a BCD field
+    // Characters of a text field; decimals of a BCD field; bytes of a bytes field; for memos and
+    // blobs the bytes kept in the record beside the memo file.
+    virtual int size() const = 0;
     virtual bool isNull() const = 0;
 
     // Text conversions by the field's type with the process's format settings: dates
@@ -67,6 +70,14 @@ public:
 };
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+// A field's definition, as a restructure reads and changes it. `size` as Field::size().
+struct FieldDescriptor {
+    std::string name;
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+    bool key = false;
+};
 
 // A handle on one table file. Handles on the same file share one table within the process:
 // a row posted through one is seen at once through every other.
@@ -107,6 +118,18 @@ public:
     bool isInserting() const { return state() == DataSetState::Insert; }
 
     virtual std::string tableType() const = 0;  // "PARADOX"
+
+    // Deletes the current row; the next one (or else the previous one) becomes current.
+    virtual void deleteRecord() = 0;
+    virtual bool exclusive() const = 0;
+    // Writes the table's files now (they are written anyway when its last handle closes).
+    virtual void flush() = 0;
+    virtual std::vector<FieldDescriptor> fieldDescriptors() const = 0;
+    // Changes one field (name, type, size; Unknown type or size 0 keep them) keeping every row,
+    // converting values or refusing with an error naming the value that would be lost. Needs
+    // the table open for exclusive use; the files are rewritten at once; a failure changes
+    // nothing.
+    virtual void restructure(int index, const FieldDescriptor& changed) = 0;
 };
 
 // An SQL statement that returns no rows, over the tables of its database folder.
@@ -125,5 +148,11 @@ public:
     virtual std::unique_ptr<Table> createTable() = 0;
     virtual std::unique_ptr<Query> createQuery() = 0;
 };
+
+// The Paradox engine (src/store/ParadoxStore.cpp). A table held open here stays locked against
+// other processes: they may read it while this one only reads, and neither may change it while
+// the other holds it (see store/FamilyFiles.h). Queries are not available yet: createQuery()
+// raises EDatabaseError.
+std::unique_ptr<TableStore> createParadoxStore();
 
 }  // namespace sivaro

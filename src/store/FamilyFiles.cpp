@@ -1,0 +1,202 @@
+#include "store/FamilyFiles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "util/CodePage.h"
+#include "util/Errors.h"
+#include "util/Paths.h"
+
+namespace sivaro::px {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string journalPath(const std::string& dbPath) {
+    return dbPath + ".switch";
+}
+
+void syncFolder(const std::string& anyFile) {
+    const fs::path folder = osPath(anyFile).parent_path();
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t pos = path.find_last_of('/');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos);
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
+
+[[noreturn]] void fail(const std::string& what, const std::string& path) {
+    throw EDatabaseError(what + " " + path + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+int lockFile(const std::string& path, bool writable, bool exclusive) {
+    const int fd = ::open(osPath(path).c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        ::close(fd);
+        return -2;
+    }
+    return fd;
+}
+
+bool upgradeLock(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    // A failed conversion may drop the lock held; take the shared one back.
+    ::flock(fd, LOCK_SH | LOCK_NB);
+    return false;
+}
+
+void unlockFile(int fd) {
+    if (fd >= 0) ::close(fd);  // closing the descriptor drops its lock
+}
+
+void recoverFamily(const std::string& dbPath) {
+    const std::string journal = journalPath(dbPath);
+    const std::string folder = folderOf(dbPath);
+    std::error_code ec;
+    if (fs::exists(osPath(journal), ec)) {
+        std::ifstream in(osPath(journal));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.size() < 2) continue;
+            const std::string name = line.substr(2);
+            const std::string target = join(folder, name);
+            if (line[0] == 'R') {
+                const std::string temp = target + ".new";
+                if (fs::exists(osPath(temp), ec)) fs::rename(osPath(temp), osPath(target), ec);
+                if (ec) throw EDatabaseError("Cannot finish the update of " + target);
+            } else if (line[0] == 'D') {
+                fs::remove(osPath(target), ec);
+            }
+        }
+        syncFolder(dbPath);
+        fs::remove(osPath(journal), ec);
+        syncFolder(dbPath);
+        return;
+    }
+    // No journal: a switch that never committed. Its temporaries are the only trace.
+    fs::remove(osPath(journal + ".tmp"), ec);
+    const std::string base = upperAscii(baseName(dbPath));
+    const std::string stem = base.substr(0, base.rfind('.'));
+    for (const auto& entry : fs::directory_iterator(osPath(folder.empty() ? "." : folder), ec)) {
+        const std::string name = upperAscii(fromOsPath(entry.path().filename()));
+        if (name.size() > stem.size() + 5 && name.compare(0, stem.size() + 1, stem + ".") == 0 &&
+            name.compare(name.size() - 4, 4, ".NEW") == 0 &&
+            name.find('.', stem.size() + 1) == name.size() - 4)
+            fs::remove(entry.path(), ec);
+    }
+}
+
+NewFile::NewFile(std::string finalPath) : m_final(std::move(finalPath)), m_temp(m_final + ".new") {
+    m_fd = ::open(osPath(m_temp).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (m_fd < 0) fail("Cannot write", m_temp);
+    m_buffer.reserve(1 << 20);
+}
+
+NewFile::~NewFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+void NewFile::flush() {
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+        const ssize_t n = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("Cannot write", m_temp);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    m_written += m_buffer.size();
+    m_buffer.clear();
+}
+
+void NewFile::write(const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    if (m_buffer.size() + n > (1u << 20)) flush();
+    if (n > (1u << 20)) {
+        m_buffer.assign(p, p + n);
+        flush();
+        return;
+    }
+    m_buffer.insert(m_buffer.end(), p, p + n);
+}
+
+void NewFile::writeAt(std::uint64_t offset, const void* data, std::size_t n) {
+    if (offset >= m_written) {
+        std::memcpy(m_buffer.data() + (offset - m_written), data, n);
+        return;
+    }
+    flush();
+    if (::pwrite(m_fd, data, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
+        fail("Cannot write", m_temp);
+}
+
+void NewFile::finish() {
+    flush();
+    if (::fsync(m_fd) != 0) fail("Cannot write", m_temp);
+}
+
+int NewFile::releaseFd() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
+                  const std::vector<std::string>& obsolete) {
+    const std::string journal = journalPath(dbPath);
+    const std::string tempJournal = journal + ".tmp";
+    {
+        std::ofstream out(osPath(tempJournal), std::ios::trunc);
+        for (const NewFile* f : files) out << "R " << baseName(f->finalPath()) << "\n";
+        for (const std::string& o : obsolete) out << "D " << baseName(o) << "\n";
+        out.flush();
+        if (!out) throw EDatabaseError("Cannot write " + tempJournal);
+    }
+    {
+        const int fd = ::open(osPath(tempJournal).c_str(), O_RDONLY);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
+    std::error_code ec;
+    fs::rename(osPath(tempJournal), osPath(journal), ec);
+    if (ec) throw EDatabaseError("Cannot write " + journal + ": " + ec.message());
+    syncFolder(dbPath);
+    // Committed: from here on the next opener finishes the switch if we stop.
+    for (const NewFile* f : files) {
+        fs::rename(osPath(f->tempPath()), osPath(f->finalPath()), ec);
+        if (ec) throw EDatabaseError("Cannot replace " + f->finalPath() + ": " + ec.message());
+    }
+    for (const std::string& o : obsolete) fs::remove(osPath(o), ec);
+    syncFolder(dbPath);
+    fs::remove(osPath(journal), ec);
+    syncFolder(dbPath);
+}
+
+void discardNewFiles(const std::vector<NewFile*>& files) {
+    std::error_code ec;
+    for (const NewFile* f : files) fs::remove(osPath(f->tempPath()), ec);
+}
+
+}  // namespace sivaro::px

@@ -1,0 +1,60 @@
+#pragma once
+// Locks and the all-or-nothing replacement of a table's family of files.
+//
+// A table held open keeps an advisory lock (flock) on its .db: shared while it is only read,
+// exclusive from its first change on (or from the open, for exclusive use). So several
+// processes may read a table, none may change one that another holds, and GravaAutoInc, which
+// takes the exclusive lock, fails on any table held open in this process or another. A new family
+// is written beside the old one as NAME.EXT.new files; a journal NAME.DB.switch lists them once
+// they are complete; then each is renamed over its final name and the journal removed. The new .db
+// is locked before it takes the table's name, so the table is never seen unlocked while its holder
+// keeps it open. An interrupted switch is finished (journal present) or discarded (journal absent)
+// by the next opener, so a crash at any moment leaves either the old or the new family.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sivaro::px {
+
+// Opens and locks `path`; -1 when the file cannot be opened, -2 when another opener holds it.
+int lockFile(const std::string& path, bool writable, bool exclusive);
+// Turns a shared lock exclusive; false (the shared lock kept) when another opener holds it.
+bool upgradeLock(int fd);
+void unlockFile(int fd);
+
+// Finishes or discards an interrupted switch of the family of the .db at `dbPath`.
+void recoverFamily(const std::string& dbPath);
+
+// A file of the new family, written through a buffer to FINAL.new.
+class NewFile {
+  public:
+    explicit NewFile(std::string finalPath);
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    void write(const void* data, std::size_t n);
+    void writeAt(std::uint64_t offset, const void* data, std::size_t n);  // after the end: no
+    std::uint64_t size() const { return m_written + m_buffer.size(); }
+    void finish();  // flush and sync
+    const std::string& finalPath() const { return m_final; }
+    const std::string& tempPath() const { return m_temp; }
+    int fd() const { return m_fd; }
+    int releaseFd();  // keeps the descriptor open for the caller
+
+  private:
+    void flush();
+    std::string m_final, m_temp;
+    int m_fd = -1;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_written = 0;
+};
+
+// Switches the family: the journal, the renames, the removal of `obsolete` files.
+void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
+                  const std::vector<std::string>& obsolete);
+
+// Removes temporaries of a switch that failed before its journal was written.
+void discardNewFiles(const std::vector<NewFile*>& files);
+
+}  // namespace sivaro::px

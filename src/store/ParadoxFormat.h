@@ -1,0 +1,105 @@
+#pragma once
+// Byte layout of the Paradox table family (.db, .px, .mb, .Xnn, .Ynn); docs/paradox-format.md
+// tells the same in prose. All integers in headers are little-endian; field values in records
+// are big-endian with the sign bit flipped so that byte order is value order.
+
+#include <cstdint>
+
+namespace sivaro::px {
+
+// Header offsets, shared by every file of the family except the .mb.
+constexpr int kRecordSize = 0x00;      // u16
+constexpr int kHeaderSize = 0x02;      // u16, a multiple of 0x800
+constexpr int kFileType = 0x04;        // u8, FileType below
+constexpr int kBlockSizeKb = 0x05;     // u8: 1, 2, 4, 8, 16 or 32
+constexpr int kRecordCount = 0x06;     // u32
+constexpr int kBlocksUsed = 0x0A;      // u16
+constexpr int kBlocksInFile = 0x0C;    // u16
+constexpr int kFirstBlock = 0x0E;      // u16, 0 when the table has no block
+constexpr int kLastBlock = 0x10;       // u16
+constexpr int kIndexRoot = 0x1E;       // u16, root block of a .px or .Ynn
+constexpr int kIndexLevels = 0x20;     // u8, levels of a .px or .Ynn
+constexpr int kFieldCount = 0x21;      // u16
+constexpr int kKeyFieldCount = 0x23;   // u16
+constexpr int kSortOrder = 0x29;       // u8: 0 "ascii", 0x11 "ANSII850", 0x62 "ANSIINTL"...
+constexpr int kChangeCount1 = 0x2D;    // u8, moves on every write of the family
+constexpr int kChangeCount2 = 0x2E;    // u8
+constexpr int kVersion = 0x39;         // u8: 3 = 3.0, 4 = 3.5, 5-9 = 4.x, 0x0A-0x0B = 5.x, 0x0C = 7
+constexpr int kMaxBlocks = 0x3A;       // u16, equal to the blocks in the file in every sample
+constexpr int kAutoInc = 0x49;         // u32, the LAST auto-increment value used
+constexpr int kFirstFreeBlock = 0x4D;  // u16
+constexpr int kRealHeaderSize = 0x51;  // u16, bytes of the header actually used
+constexpr int kFileVersion3 = 0x58;    // u16, 4.x and later data files
+constexpr int kFileVersion4 = 0x5A;    // u16
+constexpr int kHighFieldId = 0x64;     // u16, field count + 1
+constexpr int kCodePage = 0x6A;        // u16, 4.x and later data files
+constexpr int kFieldInfo4 = 0x78;      // (type, size) pairs of 4.x and later data files
+constexpr int kFieldInfo3 = 0x58;      // (type, size) pairs of 3.x data files and of indexes
+
+constexpr int kTableNameLength7 = 261;  // table name slot, version 7
+constexpr int kTableNameLength = 79;    // table name slot, earlier versions
+constexpr int kFirstVersionWithCodePage = 5;
+
+enum FileType : std::uint8_t {
+    kKeyedDb = 0,
+    kPrimaryIndex = 1,
+    kUnkeyedDb = 2,
+    kSecondaryIndexNonIncremental = 3,
+    kSecondaryIndexKeys = 4,  // .Ynn
+    kSecondaryIndex = 5,
+    kSecondaryIndexG = 6,
+    kSecondaryIndexKeysG = 7,
+    kSecondaryIndexG8 = 8,
+};
+
+// Data block head: next block u16, previous block u16, offset of the last record i16
+// ((count - 1) x record size; -record size when the block is empty).
+constexpr int kBlockHead = 6;
+
+// Field type codes as stored in the header.
+enum FieldCode : std::uint8_t {
+    kAlpha = 0x01,
+    kDate = 0x02,
+    kShort = 0x03,
+    kLong = 0x04,
+    kCurrency = 0x05,
+    kNumber = 0x06,
+    kLogical = 0x09,
+    kMemo = 0x0C,
+    kBlob = 0x0D,
+    kFmtMemo = 0x0E,
+    kOle = 0x0F,
+    kGraphic = 0x10,
+    kTime = 0x14,
+    kTimestamp = 0x15,
+    kAutoIncField = 0x16,
+    kBcd = 0x17,
+    kBytes = 0x18,
+};
+
+constexpr int kBcdBytes = 17;  // sign/decimals byte and 32 digits
+constexpr int kBlobTail = 10;  // u32 .mb offset, u32 length, u16 modification number
+constexpr int kLogicalFalse = 0x80;
+constexpr int kLogicalTrue = 0x81;
+
+// .mb file: 4 KB blocks; block 0 is the header. A block starts with its type (u8) and its
+// length in 4 KB units (u16).
+constexpr int kMbBlock = 4096;
+constexpr int kMbHeaderBlock = 0;
+constexpr int kMbSingleBlob = 2;  // then u32 length, u16 modification number, the data at 9
+constexpr int kMbSubBlobs = 3;    // 64 entries of 5 bytes from 12, data in 16-byte chunks
+constexpr int kMbFreeBlock = 4;
+constexpr int kMbSingleData = 9;
+constexpr int kMbSubEntries = 12;
+constexpr int kMbSubEntryCount = 64;
+constexpr int kMbSubDataStart = 0x150;  // 12 + 64 x 5, rounded up to a chunk
+constexpr int kMbChunk = 16;
+constexpr int kMbSingleIndex = 0xFF;  // low byte of an offset into a type-2 block
+// Blobs up to this size share a type-3 block; longer ones get type-2 blocks of their own.
+constexpr int kMbSmallBlobMax = 2048;
+
+// Index records (.px, .Ynn) end with: block number, record count, and a word the engine
+// writes as 0, each a short in the field encoding.
+constexpr int kIndexTail = 6;
+
+}  // namespace sivaro::px
