@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -21,6 +23,8 @@ const std::string& filePath() {
         // a second.
         char folder[] = "/dev/shm/sivaro-fuzz-profile-XXXXXX";
         if (::mkdtemp(folder) == nullptr) ::abort();
+        static std::string made = folder;
+        std::atexit([] { std::filesystem::remove_all(made); });
         return std::string(folder) + "/Definicao.ini";
     }();
     return path;
@@ -56,8 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::map<std::string, std::string> before;
     for (const std::string& name : ini.readSection(section)) {
         check(ini.keyExists(section, name), "a listed key exists");
+        // Two defaults: a value may well equal one of them.
         before[name] = ini.readString(section, name, "\x01");
-        check(before[name] != "\x01", "a listed key reads");
+        check(before[name] == ini.readString(section, name, "\x02"), "a listed key reads");
         ini.readInteger(section, name, 0);
         ini.readBool(section, name, false);
     }
@@ -69,7 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(fileText() == text, "a refused write leaves the file alone");
         return 0;
     }
-    check(ini.readString(section, key, "\x01") == value.substr(0, 2047), "a write reads back");
+    check(ini.readString(section, key, "\x01") == value.substr(0, 2047) &&
+              ini.readString(section, key, "\x02") == value.substr(0, 2047),
+          "a write reads back");
     const std::string written = trim(key);
     for (const auto& [name, old] : before)
         if (!sameText(name, written))

@@ -6,8 +6,8 @@ namespace sivaro {
 
 namespace {
 
-// Number sets A, B and C of EAN/UPC, 7 modules a digit (ISO/IEC 15420; the GS1 General
-// Specifications call them L, G and R). B is C read backwards, C is A inverted.
+// Number sets A, B and C of EAN/UPC, 7 modules a digit (ISO/IEC 15420; GS1 names them L, G
+// and R). B is C read backwards, C is A inverted.
 constexpr std::string_view kSetA[10] = {"0001101", "0011001", "0010011", "0111101", "0100011",
                                         "0110001", "0101111", "0111011", "0110111", "0001011"};
 constexpr std::string_view kSetB[10] = {"0100111", "0110011", "0011011", "0100001", "0011101",

@@ -2,6 +2,9 @@
 //   pxtool create TABLE.db SCHEMA.txt   one field a line: name TAB letter TAB size [TAB *]
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
+// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss, numbers as the shortest text that
+// reads back the same value with "." as point, logical T/F, text with "\", line breaks and
+// TABs escaped as \\, \n, \r, \t; bytes and binary blobs in hexadecimal.
 
 #include <cmath>
 #include <cstdio>
@@ -82,6 +85,7 @@ std::string cell(Field& f) {
         }
         case FieldType::DateTime: {
             const double days = std::get<double>(v);
+            if (!std::isfinite(days) || std::fabs(days) > 1e9) return px::shortestNumber(days);
             const double dayNumber = std::floor(days);
             const std::int64_t ms =
                 static_cast<std::int64_t>(std::llround((days - dayNumber) * 86400000.0));
@@ -92,13 +96,16 @@ std::string cell(Field& f) {
                           int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60));
             return buf;
         }
-        case FieldType::Boolean: return std::get<bool>(v) ? "T" : "F";
+        case FieldType::Boolean:
+            return std::get<bool>(v) ? "T" : "F";
         case FieldType::Float:
         case FieldType::Currency:
-        case FieldType::BCD: return px::shortestNumber(std::get<double>(v));
+        case FieldType::BCD:
+            return px::shortestNumber(std::get<double>(v));
         case FieldType::Smallint:
         case FieldType::Integer:
-        case FieldType::AutoInc: return std::to_string(std::get<std::int64_t>(v));
+        case FieldType::AutoInc:
+            return std::to_string(std::get<std::int64_t>(v));
         case FieldType::Bytes:
         case FieldType::Blob:
         case FieldType::Graphic:
@@ -111,7 +118,8 @@ std::string cell(Field& f) {
             }
             return s;
         }
-        default: return escapeCell(cp1252ToUtf8(std::get<std::string>(v)));
+        default:
+            return escapeCell(cp1252ToUtf8(std::get<std::string>(v)));
     }
 }
 

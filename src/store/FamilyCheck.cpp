@@ -1,9 +1,9 @@
 #include "store/FamilyCheck.h"
 
 #include <cstring>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 
@@ -19,7 +19,9 @@ namespace sivaro::px {
 
 namespace {
 
-std::uint16_t rd16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t rd16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t rd32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -144,24 +146,42 @@ std::string hex(const std::vector<std::uint8_t>& v) {
 
 const char* letterOf(std::uint8_t type) {
     switch (type) {
-        case kAlpha: return "A";
-        case kDate: return "D";
-        case kShort: return "S";
-        case kLong: return "I";
-        case kAutoIncField: return "+";
-        case kNumber: return "N";
-        case kCurrency: return "$";
-        case kLogical: return "L";
-        case kMemo: return "M";
-        case kTime: return "T";
-        case kTimestamp: return "@";
-        case kBcd: return "#";
-        case kBytes: return "Y";
-        case kBlob: return "B";
-        case kFmtMemo: return "F";
-        case kOle: return "O";
-        case kGraphic: return "G";
-        default: return "?";
+        case kAlpha:
+            return "A";
+        case kDate:
+            return "D";
+        case kShort:
+            return "S";
+        case kLong:
+            return "I";
+        case kAutoIncField:
+            return "+";
+        case kNumber:
+            return "N";
+        case kCurrency:
+            return "$";
+        case kLogical:
+            return "L";
+        case kMemo:
+            return "M";
+        case kTime:
+            return "T";
+        case kTimestamp:
+            return "@";
+        case kBcd:
+            return "#";
+        case kBytes:
+            return "Y";
+        case kBlob:
+            return "B";
+        case kFmtMemo:
+            return "F";
+        case kOle:
+            return "O";
+        case kGraphic:
+            return "G";
+        default:
+            return "?";
     }
 }
 
@@ -203,14 +223,28 @@ FamilyReport inspectFamily(const std::string& dbPath) {
                           " is read without translation");
 
     std::vector<std::string>& problems = r.problems;
+    if (t->blobStampMismatches() > 0)
+        problems.push_back(name + ": " + std::to_string(t->blobStampMismatches()) +
+                           " memos whose modification number differs from the memo file's");
     const std::vector<Block> blocks = chain(d, name, problems);
+    if (t->keyed()) {
+        const std::uint8_t* prev = nullptr;
+        for (const Block& b : blocks)
+            for (const std::uint8_t* rec : b.records) {
+                if (prev && t->compareKeys(prev, rec, t->keyCount()) >= 0) {
+                    problems.push_back(name + ": rows out of key order in block " +
+                                       std::to_string(b.number));
+                    break;
+                }
+                prev = rec;
+            }
+    }
     if (t->keyed()) {
         int keyLen = 0;
         for (int i = 0; i < t->keyCount(); ++i) keyLen += t->fields()[i].bytes;
         const std::string pxPath = resolvePath(
-            dbPath.substr(0, dbPath.find_last_of('/') == std::string::npos
-                                 ? 0
-                                 : dbPath.find_last_of('/')),
+            dbPath.substr(
+                0, dbPath.find_last_of('/') == std::string::npos ? 0 : dbPath.find_last_of('/')),
             baseName(dbPath).substr(0, baseName(dbPath).rfind('.')) + ".PX");
         std::vector<std::uint8_t> px = readFile(pxPath);
         if (px.empty()) {
@@ -271,8 +305,18 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         for (const Block& b : xb)
             for (const std::uint8_t* rec : b.records) {
                 ++rows;
-                if (prev && std::memcmp(prev, rec, xKeyLen) == 0)
-                    problems.push_back(xn + ": a key appears twice");
+                if (prev) {
+                    int c = 0;
+                    for (int k = 0; k < ix.keyCount && c == 0; ++k) {
+                        FieldInfo f = ix.xFields[k];
+                        f.offset = 0;
+                        for (int j = 0; j < k; ++j) f.offset += ix.xFields[j].bytes;
+                        c = t->compareField(f, prev, rec);
+                    }
+                    if (c >= 0)
+                        problems.push_back(xn + ": records out of order at record " +
+                                           std::to_string(rows));
+                }
                 prev = rec;
                 std::vector<std::uint8_t> pk(rec + indexedLen, rec + indexedLen + keyLen);
                 auto it = blockOfKey.find(pk);

@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string journalPath(const std::string& dbPath) { return dbPath + ".switch"; }
+std::string journalPath(const std::string& dbPath) {
+    return dbPath + ".switch";
+}
 
 void syncFolder(const std::string& anyFile) {
     const fs::path folder = osPath(anyFile).parent_path();
@@ -45,14 +47,21 @@ std::string join(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-int lockFile(const std::string& path, bool writable) {
+int lockFile(const std::string& path, bool writable, bool exclusive) {
     const int fd = ::open(osPath(path).c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd < 0) return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         ::close(fd);
         return -2;
     }
     return fd;
+}
+
+bool upgradeLock(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    // A failed conversion may drop the lock held; take the shared one back.
+    ::flock(fd, LOCK_SH | LOCK_NB);
+    return false;
 }
 
 void unlockFile(int fd) {
@@ -84,6 +93,7 @@ void recoverFamily(const std::string& dbPath) {
         return;
     }
     // No journal: a switch that never committed. Its temporaries are the only trace.
+    fs::remove(osPath(journal + ".tmp"), ec);
     const std::string base = upperAscii(baseName(dbPath));
     const std::string stem = base.substr(0, base.rfind('.'));
     for (const auto& entry : fs::directory_iterator(osPath(folder.empty() ? "." : folder), ec)) {

@@ -1,13 +1,15 @@
 #pragma once
 // Locks and the all-or-nothing replacement of a table's family of files.
 //
-// A table held open is locked with an exclusive advisory lock (flock) on its .db, so a second
-// process, or GravaAutoInc in this one, cannot take it. A new family is written beside the old
-// one as NAME.EXT.new files; a journal NAME.DB.switch lists them once they are complete; then
-// each is renamed over its final name and the journal removed. The new .db is locked before it
-// takes the table's name, so the table is never seen unlocked while its holder keeps it open.
-// An interrupted switch is finished (journal present) or discarded (journal absent) by the next
-// opener, so a crash at any moment leaves either the old or the new family.
+// A table held open keeps an advisory lock (flock) on its .db: shared while it is only read,
+// exclusive from its first change on (or from the open, for exclusive use). So several
+// processes may read a table, none may change one that another holds, and GravaAutoInc, which
+// takes the exclusive lock, fails on any table held open in this process or another. A new family
+// is written beside the old one as NAME.EXT.new files; a journal NAME.DB.switch lists them once
+// they are complete; then each is renamed over its final name and the journal removed. The new .db
+// is locked before it takes the table's name, so the table is never seen unlocked while its holder
+// keeps it open. An interrupted switch is finished (journal present) or discarded (journal absent)
+// by the next opener, so a crash at any moment leaves either the old or the new family.
 
 #include <cstdint>
 #include <string>
@@ -16,7 +18,9 @@
 namespace sivaro::px {
 
 // Opens and locks `path`; -1 when the file cannot be opened, -2 when another opener holds it.
-int lockFile(const std::string& path, bool writable);
+int lockFile(const std::string& path, bool writable, bool exclusive);
+// Turns a shared lock exclusive; false (the shared lock kept) when another opener holds it.
+bool upgradeLock(int fd);
 void unlockFile(int fd);
 
 // Finishes or discards an interrupted switch of the family of the .db at `dbPath`.
@@ -24,7 +28,7 @@ void recoverFamily(const std::string& dbPath);
 
 // A file of the new family, written through a buffer to FINAL.new.
 class NewFile {
-public:
+  public:
     explicit NewFile(std::string finalPath);
     ~NewFile();
     NewFile(const NewFile&) = delete;
@@ -38,7 +42,7 @@ public:
     int fd() const { return m_fd; }
     int releaseFd();  // keeps the descriptor open for the caller
 
-private:
+  private:
     void flush();
     std::string m_final, m_temp;
     int m_fd = -1;

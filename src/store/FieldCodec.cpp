@@ -106,7 +106,9 @@ std::string formatNumber(double value, int maxDigits) {
     return out;
 }
 
-std::string shortestNumber(double value) { return formatNumber(value, 17); }
+std::string shortestNumber(double value) {
+    return formatNumber(value, 17);
+}
 
 double decodeBcd(const std::uint8_t* bytes, int decimals) {
     const bool negative = (bytes[0] & 0x80) == 0;
@@ -187,6 +189,11 @@ std::int64_t daysFromCivil(int year, int month, int day) {
 }
 
 void civilFromDays(std::int64_t days, int& year, int& month, int& day) {
+    // Far past any calendar a table can hold: shown as the zero date rather than overflow.
+    if (days > 1000000000 || days < -1000000000) {
+        year = month = day = 0;
+        return;
+    }
     const std::int64_t z = days - 719163 + 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);

@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "store/FieldCodec.h"

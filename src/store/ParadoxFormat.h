@@ -8,25 +8,25 @@
 namespace sivaro::px {
 
 // Header offsets, shared by every file of the family except the .mb.
-constexpr int kRecordSize = 0x00;     // u16
-constexpr int kHeaderSize = 0x02;     // u16, a multiple of 0x800
-constexpr int kFileType = 0x04;       // u8, FileType below
-constexpr int kBlockSizeKb = 0x05;    // u8: 1, 2, 4, 8, 16 or 32
-constexpr int kRecordCount = 0x06;    // u32
-constexpr int kBlocksUsed = 0x0A;     // u16
-constexpr int kBlocksInFile = 0x0C;   // u16
-constexpr int kFirstBlock = 0x0E;     // u16, 0 when the table has no block
-constexpr int kLastBlock = 0x10;      // u16
-constexpr int kIndexRoot = 0x1E;      // u16, root block of a .px or .Ynn
-constexpr int kIndexLevels = 0x20;    // u8, levels of a .px or .Ynn
-constexpr int kFieldCount = 0x21;     // u16
-constexpr int kKeyFieldCount = 0x23;  // u16
-constexpr int kSortOrder = 0x29;      // u8: 0 "ascii", 0x11 "ANSII850", 0x62 "ANSIINTL"...
-constexpr int kChangeCount1 = 0x2D;   // u8, moves on every write of the family
-constexpr int kChangeCount2 = 0x2E;   // u8
-constexpr int kVersion = 0x39;        // u8: 3 = 3.0, 4 = 3.5, 5-9 = 4.x, 0x0A-0x0B = 5.x, 0x0C = 7
-constexpr int kMaxBlocks = 0x3A;      // u16, equal to the blocks in the file in every sample
-constexpr int kAutoInc = 0x49;        // u32, the LAST auto-increment value used
+constexpr int kRecordSize = 0x00;      // u16
+constexpr int kHeaderSize = 0x02;      // u16, a multiple of 0x800
+constexpr int kFileType = 0x04;        // u8, FileType below
+constexpr int kBlockSizeKb = 0x05;     // u8: 1, 2, 4, 8, 16 or 32
+constexpr int kRecordCount = 0x06;     // u32
+constexpr int kBlocksUsed = 0x0A;      // u16
+constexpr int kBlocksInFile = 0x0C;    // u16
+constexpr int kFirstBlock = 0x0E;      // u16, 0 when the table has no block
+constexpr int kLastBlock = 0x10;       // u16
+constexpr int kIndexRoot = 0x1E;       // u16, root block of a .px or .Ynn
+constexpr int kIndexLevels = 0x20;     // u8, levels of a .px or .Ynn
+constexpr int kFieldCount = 0x21;      // u16
+constexpr int kKeyFieldCount = 0x23;   // u16
+constexpr int kSortOrder = 0x29;       // u8: 0 "ascii", 0x11 "ANSII850", 0x62 "ANSIINTL"...
+constexpr int kChangeCount1 = 0x2D;    // u8, moves on every write of the family
+constexpr int kChangeCount2 = 0x2E;    // u8
+constexpr int kVersion = 0x39;         // u8: 3 = 3.0, 4 = 3.5, 5-9 = 4.x, 0x0A-0x0B = 5.x, 0x0C = 7
+constexpr int kMaxBlocks = 0x3A;       // u16, equal to the blocks in the file in every sample
+constexpr int kAutoInc = 0x49;         // u32, the LAST auto-increment value used
 constexpr int kFirstFreeBlock = 0x4D;  // u16
 constexpr int kRealHeaderSize = 0x51;  // u16, bytes of the header actually used
 constexpr int kFileVersion3 = 0x58;    // u16, 4.x and later data files
@@ -77,8 +77,8 @@ enum FieldCode : std::uint8_t {
     kBytes = 0x18,
 };
 
-constexpr int kBcdBytes = 17;    // sign/decimals byte and 32 digits
-constexpr int kBlobTail = 10;    // u32 .mb offset, u32 length, u16 modification number
+constexpr int kBcdBytes = 17;  // sign/decimals byte and 32 digits
+constexpr int kBlobTail = 10;  // u32 .mb offset, u32 length, u16 modification number
 constexpr int kLogicalFalse = 0x80;
 constexpr int kLogicalTrue = 0x81;
 
@@ -86,8 +86,8 @@ constexpr int kLogicalTrue = 0x81;
 // length in 4 KB units (u16).
 constexpr int kMbBlock = 4096;
 constexpr int kMbHeaderBlock = 0;
-constexpr int kMbSingleBlob = 2;    // then u32 length, u16 modification number, the data at 9
-constexpr int kMbSubBlobs = 3;      // 64 entries of 5 bytes from 12, data in 16-byte chunks
+constexpr int kMbSingleBlob = 2;  // then u32 length, u16 modification number, the data at 9
+constexpr int kMbSubBlobs = 3;    // 64 entries of 5 bytes from 12, data in 16-byte chunks
 constexpr int kMbFreeBlock = 4;
 constexpr int kMbSingleData = 9;
 constexpr int kMbSubEntries = 12;

@@ -23,47 +23,83 @@ using namespace px;
 
 std::uint8_t paradoxTypeCode(FieldType type) {
     switch (type) {
-        case FieldType::String: return kAlpha;
-        case FieldType::Smallint: return kShort;
-        case FieldType::Integer: return kLong;
-        case FieldType::Boolean: return kLogical;
-        case FieldType::Float: return kNumber;
-        case FieldType::Currency: return kCurrency;
-        case FieldType::BCD: return kBcd;
-        case FieldType::Date: return kDate;
-        case FieldType::Time: return kTime;
-        case FieldType::DateTime: return kTimestamp;
-        case FieldType::Bytes: return kBytes;
-        case FieldType::AutoInc: return kAutoIncField;
-        case FieldType::Blob: return kBlob;
-        case FieldType::Memo: return kMemo;
-        case FieldType::Graphic: return kGraphic;
-        case FieldType::FmtMemo: return kFmtMemo;
-        case FieldType::ParadoxOle: return kOle;
-        default: return 0;
+        case FieldType::String:
+            return kAlpha;
+        case FieldType::Smallint:
+            return kShort;
+        case FieldType::Integer:
+            return kLong;
+        case FieldType::Boolean:
+            return kLogical;
+        case FieldType::Float:
+            return kNumber;
+        case FieldType::Currency:
+            return kCurrency;
+        case FieldType::BCD:
+            return kBcd;
+        case FieldType::Date:
+            return kDate;
+        case FieldType::Time:
+            return kTime;
+        case FieldType::DateTime:
+            return kTimestamp;
+        case FieldType::Bytes:
+            return kBytes;
+        case FieldType::AutoInc:
+            return kAutoIncField;
+        case FieldType::Blob:
+            return kBlob;
+        case FieldType::Memo:
+            return kMemo;
+        case FieldType::Graphic:
+            return kGraphic;
+        case FieldType::FmtMemo:
+            return kFmtMemo;
+        case FieldType::ParadoxOle:
+            return kOle;
+        default:
+            return 0;
     }
 }
 
 FieldType fieldTypeOf(std::uint8_t code) {
     switch (code) {
-        case kAlpha: return FieldType::String;
-        case kShort: return FieldType::Smallint;
-        case kLong: return FieldType::Integer;
-        case kLogical: return FieldType::Boolean;
-        case kNumber: return FieldType::Float;
-        case kCurrency: return FieldType::Currency;
-        case kBcd: return FieldType::BCD;
-        case kDate: return FieldType::Date;
-        case kTime: return FieldType::Time;
-        case kTimestamp: return FieldType::DateTime;
-        case kBytes: return FieldType::Bytes;
-        case kAutoIncField: return FieldType::AutoInc;
-        case kBlob: return FieldType::Blob;
-        case kMemo: return FieldType::Memo;
-        case kGraphic: return FieldType::Graphic;
-        case kFmtMemo: return FieldType::FmtMemo;
-        case kOle: return FieldType::ParadoxOle;
-        default: return FieldType::Unknown;
+        case kAlpha:
+            return FieldType::String;
+        case kShort:
+            return FieldType::Smallint;
+        case kLong:
+            return FieldType::Integer;
+        case kLogical:
+            return FieldType::Boolean;
+        case kNumber:
+            return FieldType::Float;
+        case kCurrency:
+            return FieldType::Currency;
+        case kBcd:
+            return FieldType::BCD;
+        case kDate:
+            return FieldType::Date;
+        case kTime:
+            return FieldType::Time;
+        case kTimestamp:
+            return FieldType::DateTime;
+        case kBytes:
+            return FieldType::Bytes;
+        case kAutoIncField:
+            return FieldType::AutoInc;
+        case kBlob:
+            return FieldType::Blob;
+        case kMemo:
+            return FieldType::Memo;
+        case kGraphic:
+            return FieldType::Graphic;
+        case kFmtMemo:
+            return FieldType::FmtMemo;
+        case kOle:
+            return FieldType::ParadoxOle;
+        default:
+            return FieldType::Unknown;
     }
 }
 
@@ -78,7 +114,12 @@ struct SharedTable {
     int handles = 0;
     bool exclusive = false;
     bool writable = true;
+    bool lockedForWrite = false;  // the .db's lock is exclusive
 };
+
+EDatabaseError inUse(const std::string& path) {
+    return EDatabaseError("Table " + path + " is in use by another program");
+}
 
 std::map<std::string, SharedTable*>& registry() {
     static std::map<std::string, SharedTable*> tables;
@@ -98,10 +139,9 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     if (it != reg.end()) {
         SharedTable* s = it->second;
         if (exclusive || s->exclusive)
-            throw EDatabaseError("Table " + path + " is open" +
-                                 (s->exclusive ? " for exclusive use" : "") +
-                                 "; it cannot be opened " +
-                                 (exclusive ? "for exclusive use" : "again") + " now");
+            throw EDatabaseError(
+                "Table " + path + " is open" + (s->exclusive ? " for exclusive use" : "") +
+                "; it cannot be opened " + (exclusive ? "for exclusive use" : "again") + " now");
         ++s->handles;
         return s;
     }
@@ -109,15 +149,17 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     if (!fs::is_regular_file(osPath(path), ec))
         throw EDatabaseError("Table " + path + " does not exist");
     const bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
-    auto busy = [&] {
-        return EDatabaseError("Table " + path + " is in use by another program");
-    };
-    int fd = lockFile(path, writable);
-    if (fd == -2) throw busy();
+    int fd = lockFile(path, writable, exclusive);
+    if (fd == -2) throw inUse(path);
     if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+    bool lockedForWrite = exclusive;
     if (writable && fs::exists(osPath(path + ".switch"), ec)) {
         // A writer stopped in the middle of replacing the family: finish its work, then lock
         // the .db that now bears the name.
+        if (!lockedForWrite && !upgradeLock(fd)) {
+            unlockFile(fd);
+            throw inUse(path);
+        }
         try {
             recoverFamily(path);
         } catch (...) {
@@ -125,9 +167,10 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
             throw;
         }
         unlockFile(fd);
-        fd = lockFile(path, writable);
-        if (fd == -2) throw busy();
+        fd = lockFile(path, writable, true);
+        if (fd == -2) throw inUse(path);
         if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+        lockedForWrite = true;
     } else if (writable) {
         recoverFamily(path);
     }
@@ -137,6 +180,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->lockFd = fd;
     s->writable = writable;
     s->exclusive = exclusive;
+    s->lockedForWrite = lockedForWrite;
     try {
         s->table = PxTable::load(path);
     } catch (...) {
@@ -156,6 +200,7 @@ void flushShared(SharedTable* s) {
     if (newFd >= 0) {
         unlockFile(s->lockFd);
         s->lockFd = newFd;
+        s->lockedForWrite = true;
     }
 }
 
@@ -175,25 +220,37 @@ void release(SharedTable* s) {
 
 std::string fieldTypeName(std::uint8_t type) {
     switch (type) {
-        case kAlpha: return "string";
-        case kDate: return "date";
-        case kTime: return "time";
-        case kTimestamp: return "date and time";
-        case kLogical: return "boolean";
-        case kShort: case kLong: case kAutoIncField: return "integer";
-        default: return "floating point";
+        case kAlpha:
+            return "string";
+        case kDate:
+            return "date";
+        case kTime:
+            return "time";
+        case kTimestamp:
+            return "date and time";
+        case kLogical:
+            return "boolean";
+        case kShort:
+        case kLong:
+        case kAutoIncField:
+            return "integer";
+        default:
+            return "floating point";
     }
 }
 
 class ParadoxTable;
 
 class ParadoxField final : public Field {
-public:
+  public:
     ParadoxField(ParadoxTable& owner, int index) : m_owner(owner), m_index(index) {}
     const std::string& fieldName() const override;
     int index() const override { return m_index; }
     FieldType dataType() const override { return fieldTypeOf(info().type); }
-    int size() const override { return info().type == kBcd ? info().size : info().size; }
+    // Blobs count the bytes kept in the record, as schemas and pxtool show them.
+    int size() const override {
+        return isBlobType(info().type) ? info().size - kBlobTail : info().size;
+    }
     bool isNull() const override;
     std::string asString() const override;
     void setAsString(const std::string& text) override;
@@ -205,7 +262,7 @@ public:
     void setValue(const FieldValue& value) override;
     void clear() override;
 
-private:
+  private:
     const FieldInfo& info() const;
     const std::uint8_t* readBytes() const;  // nullptr when there is no current row
     std::uint8_t* writeBytes();             // the pending row; raises outside edit and insert
@@ -217,7 +274,7 @@ private:
 };
 
 class ParadoxTable final : public Table {
-public:
+  public:
     ~ParadoxTable() override {
         try {
             close();
@@ -407,7 +464,8 @@ public:
         if (!m_shared) return out;
         for (std::size_t i = 0; i < table().fields().size(); ++i) {
             const FieldInfo& f = table().fields()[i];
-            out.push_back({f.name, fieldTypeOf(f.type), f.size,
+            out.push_back({f.name, fieldTypeOf(f.type),
+                           isBlobType(f.type) ? f.size - kBlobTail : f.size,
                            static_cast<int>(i) < table().keyCount()});
         }
         return out;
@@ -428,7 +486,10 @@ public:
                 throw EDatabaseError("Table " + m_tableName + " cannot hold a field of type " +
                                      std::to_string(static_cast<int>(changed.type)));
         }
-        table().alterField(index, changed.name, code, changed.size);
+        const std::uint8_t finalType = code ? code : table().fields()[index].type;
+        const int size =
+            changed.size > 0 && isBlobType(finalType) ? changed.size + kBlobTail : changed.size;
+        table().alterField(index, changed.name, code, size);
         flushShared(m_shared);
         m_fields.clear();
         for (std::size_t i = 0; i < table().fields().size(); ++i)
@@ -447,12 +508,12 @@ public:
     }
     std::uint8_t* pendingBytes(const std::string& field) {
         if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
-            throw EDatabaseError("Table " + m_tableName + " is not in edit or insert mode (field '" +
-                                 field + "')");
+            throw EDatabaseError("Table " + m_tableName +
+                                 " is not in edit or insert mode (field '" + field + "')");
         return m_buffer.data();
     }
 
-private:
+  private:
     std::string filePath() const {
         std::string name = m_tableName;
         if (baseName(name).find('.') == std::string::npos) name += ".db";
@@ -464,14 +525,18 @@ private:
     }
     void checkActive() const {
         if (!m_shared)
-            throw EDatabaseError("Cannot perform this operation on a closed table (" +
-                                 m_tableName + ")");
+            throw EDatabaseError("Cannot perform this operation on a closed table (" + m_tableName +
+                                 ")");
     }
     void checkBrowse() {
         if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) post();
     }
-    void checkWritable(SharedTable* s) const {
+    // Changes need the table for this process alone: the shared lock turns exclusive here.
+    static void checkWritable(SharedTable* s) {
         if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+        if (s->lockedForWrite) return;
+        if (!upgradeLock(s->lockFd)) throw inUse(s->path);
+        s->lockedForWrite = true;
     }
     void remember() {
         if (m_current != kNoRow && table().keyed())
@@ -492,8 +557,12 @@ private:
 
 // ---- fields ---------------------------------------------------------------------------------
 
-const FieldInfo& ParadoxField::info() const { return m_owner.table().fields()[m_index]; }
-const std::string& ParadoxField::fieldName() const { return info().name; }
+const FieldInfo& ParadoxField::info() const {
+    return m_owner.table().fields()[m_index];
+}
+const std::string& ParadoxField::fieldName() const {
+    return info().name;
+}
 const std::uint8_t* ParadoxField::readBytes() const {
     const std::uint8_t* rec = m_owner.currentBytes();
     return rec ? rec + info().offset : nullptr;
@@ -522,12 +591,22 @@ double ParadoxField::number() const {
     if (!p || isNull()) return 0;
     const FieldInfo& f = info();
     switch (f.type) {
-        case kShort: case kLong: case kAutoIncField: case kDate: case kTime:
+        case kShort:
+        case kLong:
+        case kAutoIncField:
+        case kDate:
+        case kTime:
             return static_cast<double>(decodeInt(p, f.bytes));
-        case kNumber: case kCurrency: case kTimestamp: return decodeDouble(p);
-        case kBcd: return decodeBcd(p, f.size);
-        case kLogical: return p[0] == kLogicalTrue ? 1 : 0;
-        default: break;
+        case kNumber:
+        case kCurrency:
+        case kTimestamp:
+            return decodeDouble(p);
+        case kBcd:
+            return decodeBcd(p, f.size);
+        case kLogical:
+            return p[0] == kLogicalTrue ? 1 : 0;
+        default:
+            break;
     }
     double v = 0;
     const std::string text = asString();
@@ -543,12 +622,14 @@ void ParadoxField::setNumber(double v, const std::string& shown) {
             if (v != std::floor(v) || v < -32767 || v > 32767) refuse(shown, "integer");
             encodeInt(p, 2, static_cast<std::int64_t>(v));
             return;
-        case kLong: case kAutoIncField:
+        case kLong:
+        case kAutoIncField:
             if (v != std::floor(v) || v < -2147483647.0 || v > 2147483647.0)
                 refuse(shown, "integer");
             encodeInt(p, 4, static_cast<std::int64_t>(v));
             return;
-        case kNumber: case kCurrency:
+        case kNumber:
+        case kCurrency:
             if (!std::isfinite(v)) refuse(shown, "floating point");
             encodeDouble(p, v);
             return;
@@ -571,25 +652,39 @@ std::string ParadoxField::asString() const {
                 std::string(reinterpret_cast<const char*>(p),
                             strnlen(reinterpret_cast<const char*>(p), f.bytes)),
                 cp);
-        case kShort: case kLong: case kAutoIncField:
+        case kShort:
+        case kLong:
+        case kAutoIncField:
             return std::to_string(decodeInt(p, f.bytes));
-        case kNumber: case kCurrency: return formatNumberText(decodeDouble(p));
-        case kBcd: return formatNumberText(decodeBcd(p, f.size));
-        case kDate: return formatDate(decodeInt(p, 4));
-        case kTime: return formatTime(decodeInt(p, 4));
+        case kNumber:
+        case kCurrency:
+            return formatNumberText(decodeDouble(p));
+        case kBcd:
+            return formatNumberText(decodeBcd(p, f.size));
+        case kDate:
+            return formatDate(decodeInt(p, 4));
+        case kTime:
+            return formatTime(decodeInt(p, 4));
         case kTimestamp: {
             const double ms = decodeDouble(p);
+            if (!std::isfinite(ms) || std::fabs(ms) > 1e17) return formatNumberText(ms);
             const std::int64_t days = static_cast<std::int64_t>(std::floor(ms / 86400000.0));
             const std::int64_t rest = static_cast<std::int64_t>(ms - days * 86400000.0);
             return rest == 0 ? formatDate(days) : formatDate(days) + " " + formatTime(rest);
         }
-        case kLogical: return p[0] == kLogicalTrue ? "True" : "False";
-        case kMemo: case kFmtMemo:
+        case kLogical:
+            return p[0] == kLogicalTrue ? "True" : "False";
+        case kMemo:
+        case kFmtMemo:
             return tableTextToEngine(m_owner.table().blobData(m_owner.currentBytes(), f), cp);
-        case kBlob: case kOle: case kGraphic:
+        case kBlob:
+        case kOle:
+        case kGraphic:
             return m_owner.table().blobData(m_owner.currentBytes(), f);
-        case kBytes: return std::string(reinterpret_cast<const char*>(p), f.bytes);
-        default: return {};
+        case kBytes:
+            return std::string(reinterpret_cast<const char*>(p), f.bytes);
+        default:
+            return {};
     }
 }
 
@@ -608,7 +703,11 @@ void ParadoxField::setAsString(const std::string& text) {
             std::memset(p, 0, f.bytes);
             std::memcpy(p, text.data(), std::min<std::size_t>(text.size(), f.bytes));
             return;
-        case kMemo: case kFmtMemo: case kBlob: case kOle: case kGraphic: {
+        case kMemo:
+        case kFmtMemo:
+        case kBlob:
+        case kOle:
+        case kGraphic: {
             std::uint8_t* rec = m_owner.pendingBytes(f.name);
             std::vector<std::uint8_t> old(rec + f.offset, rec + f.offset + f.bytes);
             const bool isText = f.type == kMemo || f.type == kFmtMemo;
@@ -616,7 +715,8 @@ void ParadoxField::setAsString(const std::string& text) {
             (void)old;
             return;
         }
-        default: break;
+        default:
+            break;
     }
     bool blank = true;
     for (char c : text) blank = blank && static_cast<unsigned char>(c) <= ' ';
@@ -625,13 +725,17 @@ void ParadoxField::setAsString(const std::string& text) {
         return;
     }
     switch (f.type) {
-        case kShort: case kLong: case kAutoIncField: {
+        case kShort:
+        case kLong:
+        case kAutoIncField: {
             std::int64_t v = 0;
             if (!parseInteger(text, v)) refuse(text, "integer");
             setNumber(static_cast<double>(v), text);
             return;
         }
-        case kNumber: case kCurrency: case kBcd: {
+        case kNumber:
+        case kCurrency:
+        case kBcd: {
             double v = 0;
             if (!parseNumber(text, v)) refuse(text, "floating point");
             setNumber(v, text);
@@ -673,7 +777,8 @@ void ParadoxField::setAsString(const std::string& text) {
                 refuse(text, "boolean");
             return;
         }
-        default: refuse(text, fieldTypeName(f.type));
+        default:
+            refuse(text, fieldTypeName(f.type));
     }
 }
 
@@ -687,7 +792,7 @@ std::int32_t ParadoxField::asInteger() const {
         return static_cast<std::int32_t>(v);
     }
     const double v = std::nearbyint(number());
-    if (v < INT32_MIN || v > INT32_MAX) refuse(asString(), "integer");
+    if (!(v >= INT32_MIN && v <= INT32_MAX)) refuse(asString(), "integer");
     return static_cast<std::int32_t>(v);
 }
 
@@ -708,7 +813,9 @@ void ParadoxField::setAsInteger(std::int32_t value) {
     setNumber(value, std::to_string(value));
 }
 
-double ParadoxField::asCurrency() const { return number(); }
+double ParadoxField::asCurrency() const {
+    return number();
+}
 
 void ParadoxField::setAsCurrency(double value) {
     const FieldInfo& f = info();
@@ -724,13 +831,23 @@ FieldValue ParadoxField::value() const {
     const FieldInfo& f = info();
     const std::uint8_t* p = readBytes();
     switch (f.type) {
-        case kShort: case kLong: case kAutoIncField: case kDate: case kTime:
+        case kShort:
+        case kLong:
+        case kAutoIncField:
+        case kDate:
+        case kTime:
             return decodeInt(p, f.bytes);
-        case kNumber: case kCurrency: return decodeDouble(p);
-        case kBcd: return decodeBcd(p, f.size);
-        case kTimestamp: return decodeDouble(p) / 86400000.0;
-        case kLogical: return p[0] == kLogicalTrue;
-        default: return asString();
+        case kNumber:
+        case kCurrency:
+            return decodeDouble(p);
+        case kBcd:
+            return decodeBcd(p, f.size);
+        case kTimestamp:
+            return decodeDouble(p) / 86400000.0;
+        case kLogical:
+            return p[0] == kLogicalTrue;
+        default:
+            return asString();
     }
 }
 
@@ -757,13 +874,25 @@ void ParadoxField::setValue(const FieldValue& v) {
     else
         d = std::get<double>(v);
     switch (f.type) {
-        case kDate: case kTime:
+        case kDate:
+        case kTime:
+            if (!(d >= INT32_MIN && d <= INT32_MAX))
+                refuse(formatNumberText(d), f.type == kDate ? "date" : "time");
             encodeInt(writeBytes(), 4, static_cast<std::int64_t>(std::floor(d)));
             return;
-        case kTimestamp: encodeDouble(writeBytes(), d * 86400000.0); return;
-        case kLogical: writeBytes()[0] = d != 0 ? kLogicalTrue : kLogicalFalse; return;
-        case kAlpha: case kMemo: case kFmtMemo: setAsString(formatNumberText(d)); return;
-        default: setNumber(d, formatNumberText(d));
+        case kTimestamp:
+            encodeDouble(writeBytes(), d * 86400000.0);
+            return;
+        case kLogical:
+            writeBytes()[0] = d != 0 ? kLogicalTrue : kLogicalFalse;
+            return;
+        case kAlpha:
+        case kMemo:
+        case kFmtMemo:
+            setAsString(formatNumberText(d));
+            return;
+        default:
+            setNumber(d, formatNumberText(d));
     }
 }
 
@@ -785,6 +914,7 @@ void ParadoxTable::post() {
     std::string why;
     if (!t.orderCertain(m_buffer.data(), &why))
         throw EDatabaseError("Cannot post to table " + m_tableName + ": " + why);
+    t.checkUniqueIndexes(m_buffer.data(), m_state == DataSetState::Edit ? m_current : kNoRow);
     if (m_state == DataSetState::Insert) {
         std::uint32_t counter = t.autoInc();
         for (const FieldInfo& f : t.fields()) {
@@ -883,8 +1013,9 @@ bool ParadoxTable::locate(const std::string& fieldNames, const std::vector<std::
                     match = caseInsensitive ? sameText(text, texts[k]) : text == texts[k];
                 } else if (caseInsensitive && f.type == kAlpha) {
                     const std::string text = tableTextToEngine(
-                        std::string(reinterpret_cast<const char*>(rec + f.offset),
-                                    strnlen(reinterpret_cast<const char*>(rec + f.offset), f.bytes)),
+                        std::string(
+                            reinterpret_cast<const char*>(rec + f.offset),
+                            strnlen(reinterpret_cast<const char*>(rec + f.offset), f.bytes)),
                         cp);
                     match = sameText(text, texts[k]);
                 } else {
@@ -902,7 +1033,7 @@ bool ParadoxTable::locate(const std::string& fieldNames, const std::vector<std::
 }
 
 class ParadoxStore final : public TableStore {
-public:
+  public:
     std::unique_ptr<Table> createTable() override { return std::make_unique<ParadoxTable>(); }
     std::unique_ptr<Query> createQuery() override {
         throw EDatabaseError("SQL statements are not available in this build");
@@ -915,6 +1046,8 @@ bool tableOpenInProcess(const std::string& dbPath) {
     return registry().count(registryKey(dbPath)) > 0;
 }
 
-std::unique_ptr<TableStore> createParadoxStore() { return std::make_unique<ParadoxStore>(); }
+std::unique_ptr<TableStore> createParadoxStore() {
+    return std::make_unique<ParadoxStore>();
+}
 
 }  // namespace sivaro

@@ -32,7 +32,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::uint16_t rd16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t rd16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t rd32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
@@ -121,8 +123,7 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     if (h.keyCount > nf) corrupt(path, "key field count past the field count");
     // Index files of the primary kind (.px, .Ynn) keep the short header of the 3.x era.
     const bool extended = h.type != kPrimaryIndex && h.type != kSecondaryIndexKeys &&
-                          h.type != kSecondaryIndexKeysG &&
-                          h.version >= kFirstVersionWithCodePage;
+                          h.type != kSecondaryIndexKeysG && h.version >= kFirstVersionWithCodePage;
     int p = extended ? kFieldInfo4 : kFieldInfo3;
     if (p + 2 * nf > h.headerSize) corrupt(path, "bad field count " + std::to_string(nf));
     int offset = 0;
@@ -170,7 +171,6 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     return h;
 }
 
-
 }  // namespace
 
 bool isBlobType(std::uint8_t type) {
@@ -179,9 +179,23 @@ bool isBlobType(std::uint8_t type) {
 
 bool knownFieldType(std::uint8_t type) {
     switch (type) {
-        case kAlpha: case kDate: case kShort: case kLong: case kCurrency: case kNumber:
-        case kLogical: case kMemo: case kBlob: case kFmtMemo: case kOle: case kGraphic:
-        case kTime: case kTimestamp: case kAutoIncField: case kBcd: case kBytes:
+        case kAlpha:
+        case kDate:
+        case kShort:
+        case kLong:
+        case kCurrency:
+        case kNumber:
+        case kLogical:
+        case kMemo:
+        case kBlob:
+        case kFmtMemo:
+        case kOle:
+        case kGraphic:
+        case kTime:
+        case kTimestamp:
+        case kAutoIncField:
+        case kBcd:
+        case kBytes:
             return true;
         default:
             return false;
@@ -190,26 +204,49 @@ bool knownFieldType(std::uint8_t type) {
 
 int fieldBytes(std::uint8_t type, int size) {
     switch (type) {
-        case kAlpha: case kBytes: return size >= 1 ? size : 0;
-        case kDate: case kLong: case kTime: case kAutoIncField: return size == 4 ? 4 : 0;
-        case kShort: return size == 2 ? 2 : 0;
-        case kCurrency: case kNumber: case kTimestamp: return size == 8 ? 8 : 0;
-        case kLogical: return size == 1 ? 1 : 0;
-        case kBcd: return size <= 32 ? kBcdBytes : 0;
-        case kMemo: case kBlob: case kFmtMemo: case kOle: case kGraphic:
+        case kAlpha:
+        case kBytes:
+            return size >= 1 ? size : 0;
+        case kDate:
+        case kLong:
+        case kTime:
+        case kAutoIncField:
+            return size == 4 ? 4 : 0;
+        case kShort:
+            return size == 2 ? 2 : 0;
+        case kCurrency:
+        case kNumber:
+        case kTimestamp:
+            return size == 8 ? 8 : 0;
+        case kLogical:
+            return size == 1 ? 1 : 0;
+        case kBcd:
+            return size <= 32 ? kBcdBytes : 0;
+        case kMemo:
+        case kBlob:
+        case kFmtMemo:
+        case kOle:
+        case kGraphic:
             return size >= kBlobTail && size <= 250 ? size : 0;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
 PxTable::~PxTable() = default;
 
-int PxTable::version() const { return m_header[kVersion]; }
+int PxTable::version() const {
+    return m_header[kVersion];
+}
 int PxTable::codePage() const {
     return version() >= kFirstVersionWithCodePage ? rd16(&m_header[kCodePage]) : 0;
 }
-int PxTable::blockSizeKb() const { return m_header[kBlockSizeKb]; }
-int PxTable::sortOrder() const { return m_header[kSortOrder]; }
+int PxTable::blockSizeKb() const {
+    return m_header[kBlockSizeKb];
+}
+int PxTable::sortOrder() const {
+    return m_header[kSortOrder];
+}
 
 int PxTable::fieldIndex(const std::string& name) const {
     for (std::size_t i = 0; i < m_fields.size(); ++i)
@@ -221,7 +258,22 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::unique_ptr<PxTable> t(new PxTable);
     t->m_path = dbPath;
     t->m_changes = nextChange();
-    const std::vector<std::uint8_t> d = readWhole(dbPath);
+    // The header whole, the blocks one at a time: a large table is held once, as rows.
+    std::ifstream in(osPath(dbPath), std::ios::binary);
+    if (!in) throw EDatabaseError("Table " + dbPath + " does not exist or cannot be read");
+    in.seekg(0, std::ios::end);
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+    in.seekg(0);
+    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, 0x58));
+    in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
+    if (d.size() >= 4) {
+        const std::uint64_t want = std::min<std::uint64_t>(fileSize, rd16(&d[kHeaderSize]));
+        if (want > d.size()) {
+            d.resize(want);
+            in.seekg(0);
+            in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(want));
+        }
+    }
     const ParsedHeader h = parseHeader(d, dbPath, true);
     if (h.type != kKeyedDb && h.type != kUnkeyedDb)
         corrupt(dbPath, "file type " + std::to_string(h.type) + " is not a data table");
@@ -238,7 +290,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
         if (isBlobType(t->m_fields[i].type)) corrupt(dbPath, "a blob field in the key");
     t->m_recordSize = h.recordSize;
     t->m_autoInc = rd32(&d[kAutoInc]);
-    t->readDataBlocks(d);
+    t->readDataBlocks(in, fileSize);
     t->readBlobs(familyFile(dbPath, "MB"));
     if (t->keyed()) {
         t->m_pxPath = familyFile(dbPath, "PX");
@@ -252,10 +304,11 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     return t;
 }
 
-void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
+void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
+    const std::vector<std::uint8_t>& d = m_header;
     const int headerSize = static_cast<int>(m_header.size());
     const int bs = blockSizeKb() * 1024;
-    const std::size_t blocksOnDisk = (d.size() - headerSize) / bs;
+    const std::size_t blocksOnDisk = static_cast<std::size_t>((fileSize - headerSize) / bs);
     const int blocksInFile = rd16(&d[kBlocksInFile]);
     if (static_cast<std::size_t>(blocksInFile) > blocksOnDisk)
         corrupt(m_path, "the header counts " + std::to_string(blocksInFile) +
@@ -268,6 +321,7 @@ void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
                             " records, more than its blocks can hold");
     m_rows.reserve(std::size_t(headerCount) * m_recordSize);
     std::vector<char> seen(blocksInFile + 1, 0);
+    std::vector<std::uint8_t> buffer(bs);
     int block = rd16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
     RowId prev = kNoRow;
@@ -276,7 +330,10 @@ void PxTable::readDataBlocks(const std::vector<std::uint8_t>& d) {
             corrupt(m_path, "block " + std::to_string(block) + " is past the end of the file");
         if (seen[block]) corrupt(m_path, "the block chain loops at block " + std::to_string(block));
         seen[block] = 1;
-        const std::uint8_t* b = &d[headerSize + std::size_t(block - 1) * bs];
+        in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
+        in.read(reinterpret_cast<char*>(buffer.data()), bs);
+        if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
+        const std::uint8_t* b = buffer.data();
         const int last = static_cast<std::int16_t>(rd16(b + 4));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +
@@ -351,6 +408,7 @@ void PxTable::readBlobs(const std::string& mbPath) {
             if (mb.empty() || block + kMbBlock > mb.size() || block == 0)
                 corrupt(mbName, "memo offset " + std::to_string(offset) + " outside the file");
             std::string data;
+            std::uint16_t stamp = 0;
             if (entry == kMbSingleIndex) {
                 if (mb[block] != kMbSingleBlob)
                     corrupt(mbName, "block at " + std::to_string(block) + " is not a blob block");
@@ -358,17 +416,20 @@ void PxTable::readBlobs(const std::string& mbPath) {
                     corrupt(mbName, "blob of " + std::to_string(length) + " bytes at " +
                                         std::to_string(block) + " runs past the end");
                 data.assign(reinterpret_cast<const char*>(&mb[block + kMbSingleData]), length);
+                stamp = rd16(&mb[block + 7]);
             } else {
                 if (mb[block] != kMbSubBlobs || entry >= kMbSubEntryCount)
-                    corrupt(mbName, "memo offset " + std::to_string(offset) +
-                                        " names no memo entry");
+                    corrupt(mbName,
+                            "memo offset " + std::to_string(offset) + " names no memo entry");
                 const std::uint8_t* e = &mb[block + kMbSubEntries + entry * 5];
                 const std::size_t start = std::size_t(e[0]) * kMbChunk;
                 if (start + length > kMbBlock)
-                    corrupt(mbName, "memo entry at " + std::to_string(offset) +
-                                        " runs past its block");
+                    corrupt(mbName,
+                            "memo entry at " + std::to_string(offset) + " runs past its block");
                 data.assign(reinterpret_cast<const char*>(&mb[block + start]), length);
+                stamp = rd16(e + 2);
             }
+            if (stamp != rd16(tail + 8)) ++m_blobStampMismatches;
             m_blobs.push_back(std::move(data));
             m_blobMods.push_back(rd16(tail + 8));
             wr32(tail, static_cast<std::uint32_t>(m_blobs.size()));
@@ -396,6 +457,7 @@ void PxTable::readIndexes() {
         ix.xHeader.assign(xd.begin(), xd.begin() + xh.headerSize);
         ix.xFields = xh.fields;
         ix.keyCount = xh.keyCount;
+        ix.direction = ix.xHeader[0x55];
         const std::string ext = baseName(x).substr(baseName(x).size() - 2);
         ix.yPath = familyFile(m_path, "Y" + upperAscii(ext));
         if (!ix.yPath.empty()) {
@@ -417,7 +479,9 @@ bool certainChar(unsigned char c) {
     return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-unsigned char foldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+unsigned char foldAscii(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? c - 32 : c;
+}
 
 }  // namespace
 
@@ -472,6 +536,22 @@ bool PxTable::orderCertain(const std::uint8_t* record, std::string* why) const {
             }
     }
     return true;
+}
+
+void PxTable::checkUniqueIndexes(const std::uint8_t* record, RowId self) const {
+    for (const auto& ix : m_indexes) {
+        if (!(ix.direction & 0x20)) continue;
+        const int indexed = static_cast<int>(ix.source.size()) - m_keyCount;
+        for (RowId id = 0; id < m_slots; ++id) {
+            if (!m_alive[id] || id == self) continue;
+            bool same = true;
+            for (int k = 0; k < indexed && same; ++k) {
+                const FieldInfo& f = m_fields[ix.source[k]];
+                same = std::memcmp(row(id) + f.offset, record + f.offset, f.bytes) == 0;
+            }
+            if (same) throw EDatabaseError("Key violation");
+        }
+    }
 }
 
 RowId PxTable::firstRow() const {
@@ -628,19 +708,33 @@ Carried carry(const PxTable& t, const FieldInfo& f, const std::uint8_t* rec) {
     switch (f.type) {
         case kAlpha:
             c.isText = true;
-            c.text.assign(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), f.bytes));
+            c.text.assign(reinterpret_cast<const char*>(p),
+                          strnlen(reinterpret_cast<const char*>(p), f.bytes));
             break;
         case kBytes:
             c.isText = true;
             c.text.assign(reinterpret_cast<const char*>(p), f.bytes);
             break;
-        case kShort: case kLong: case kAutoIncField: case kDate: case kTime:
+        case kShort:
+        case kLong:
+        case kAutoIncField:
+        case kDate:
+        case kTime:
             c.number = static_cast<double>(decodeInt(p, f.bytes));
             break;
-        case kNumber: case kCurrency: case kTimestamp: c.number = decodeDouble(p); break;
-        case kBcd: c.number = decodeBcd(p, f.size); break;
-        case kLogical: c.number = p[0] == kLogicalTrue ? 1 : 0; break;
-        default: break;
+        case kNumber:
+        case kCurrency:
+        case kTimestamp:
+            c.number = decodeDouble(p);
+            break;
+        case kBcd:
+            c.number = decodeBcd(p, f.size);
+            break;
+        case kLogical:
+            c.number = p[0] == kLogicalTrue ? 1 : 0;
+            break;
+        default:
+            break;
     }
     return c;
 }
@@ -652,8 +746,7 @@ bool numericType(std::uint8_t t) {
 
 }  // namespace
 
-void PxTable::alterField(int index, const std::string& newName, std::uint8_t newType,
-                         int newSize) {
+void PxTable::alterField(int index, const std::string& newName, std::uint8_t newType, int newSize) {
     FieldInfo& old = m_fields.at(index);
     FieldInfo target = old;
     target.name = newName;
@@ -662,16 +755,36 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     if (newType != 0 && newSize <= 0 && target.type != old.type) {
         // A new type keeps the size where it has one of its own.
         switch (target.type) {
-            case kShort: target.size = 2; break;
-            case kLong: case kAutoIncField: case kDate: case kTime: target.size = 4; break;
-            case kNumber: case kCurrency: case kTimestamp: target.size = 8; break;
-            case kLogical: target.size = 1; break;
-            case kBcd: target.size = std::min<int>(old.size, 32); break;
-            case kMemo: case kBlob: case kFmtMemo: case kOle: case kGraphic:
+            case kShort:
+                target.size = 2;
+                break;
+            case kLong:
+            case kAutoIncField:
+            case kDate:
+            case kTime:
+                target.size = 4;
+                break;
+            case kNumber:
+            case kCurrency:
+            case kTimestamp:
+                target.size = 8;
+                break;
+            case kLogical:
+                target.size = 1;
+                break;
+            case kBcd:
+                target.size = std::min<int>(old.size, 32);
+                break;
+            case kMemo:
+            case kBlob:
+            case kFmtMemo:
+            case kOle:
+            case kGraphic:
                 target.size = isBlobType(old.type) ? old.size : 10 + 0;
                 if (target.size < kBlobTail) target.size = kBlobTail;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     target.bytes = fieldBytes(target.type, target.size);
@@ -724,8 +837,9 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const FieldInfo& from = m_fields[i];
             const FieldInfo& to = fields[i];
-            if (static_cast<int>(i) != index || (from.type == to.type && from.bytes == to.bytes &&
-                                                  !isBlobType(to.type) && to.type != kAlpha) ||
+            if (static_cast<int>(i) != index ||
+                (from.type == to.type && from.bytes == to.bytes && !isBlobType(to.type) &&
+                 to.type != kAlpha) ||
                 (intSwap && sameBytes)) {
                 if (isBlobType(from.type)) {
                     std::memcpy(dst + to.offset, src + from.offset, from.bytes);
@@ -750,8 +864,8 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
             if (c.null) continue;
             std::uint8_t* p = dst + to.offset;
             auto lost = [&](const std::string& shown) {
-                throw EDatabaseError("Field " + fieldName + " cannot change: the value '" +
-                                     shown + "' would be lost");
+                throw EDatabaseError("Field " + fieldName + " cannot change: the value '" + shown +
+                                     "' would be lost");
             };
             const std::string shown = c.isText ? c.text : shortestNumber(c.number);
             if (to.type == kAlpha || to.type == kBytes) {
@@ -785,22 +899,30 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                         if (v != std::floor(v) || v < -32767 || v > 32767) lost(shown);
                         encodeInt(p, 2, static_cast<std::int64_t>(v));
                         break;
-                    case kLong: case kAutoIncField:
+                    case kLong:
+                    case kAutoIncField:
                         if (v != std::floor(v) || v < -2147483647.0 || v > 2147483647.0)
                             lost(shown);
                         encodeInt(p, 4, static_cast<std::int64_t>(v));
                         if (to.type == kAutoIncField && v > 0)
                             maxInt = std::max<std::uint32_t>(maxInt, std::uint32_t(v));
                         break;
-                    case kNumber: case kCurrency: encodeDouble(p, v); break;
+                    case kNumber:
+                    case kCurrency:
+                        encodeDouble(p, v);
+                        break;
                     case kBcd:
                         if (!encodeBcd(p, to.size, v) || decodeBcd(p, to.size) != v) lost(shown);
                         break;
-                    case kDate: case kTime: case kTimestamp: case kLogical:
+                    case kDate:
+                    case kTime:
+                    case kTimestamp:
+                    case kLogical:
                         if (from.type != to.type) lost(shown);
                         std::memcpy(p, src + from.offset, to.bytes);
                         break;
-                    default: lost(shown);
+                    default:
+                        lost(shown);
                 }
             }
         }
@@ -826,8 +948,8 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     if (!m_pxHeader.empty()) patchType(m_pxHeader, kFieldInfo3, m_keyCount, identity);
     for (auto& ix : m_indexes) {
         const bool ext = ix.xHeader[kVersion] >= kFirstVersionWithCodePage;
-        patchType(ix.xHeader, ext ? kFieldInfo4 : kFieldInfo3,
-                  static_cast<int>(ix.source.size()), ix.source);
+        patchType(ix.xHeader, ext ? kFieldInfo4 : kFieldInfo3, static_cast<int>(ix.source.size()),
+                  ix.source);
         for (std::size_t i = 0; i < ix.source.size(); ++i)
             if (ix.source[i] == index) ix.xFields[i].type = target.type;
         if (!ix.yHeader.empty()) {
@@ -836,6 +958,7 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
         }
     }
     m_header = buildHeader();
+    m_changes = nextChange();
     m_dirty = true;
 }
 
@@ -854,7 +977,8 @@ std::vector<std::uint8_t> PxTable::buildHeader() const {
     for (int i = 0; i < 4 + 4 * nf; ++i)
         h.push_back(oldPtrs + i < static_cast<int>(m_header.size()) ? m_header[oldPtrs + i] : 0);
     std::vector<std::uint8_t> slot(nameSlot, 0);
-    std::memcpy(slot.data(), m_tableName.data(), std::min<std::size_t>(nameSlot - 1, m_tableName.size()));
+    std::memcpy(slot.data(), m_tableName.data(),
+                std::min<std::size_t>(nameSlot - 1, m_tableName.size()));
     h.insert(h.end(), slot.begin(), slot.end());
     for (const auto& f : m_fields) {
         const std::string name = engineTextToTable(f.name, codePage());
@@ -907,7 +1031,9 @@ void setBlockFacts(std::vector<std::uint8_t>& h, std::uint32_t records, std::uin
 }
 
 // Every file of the family moves its change stamp with the .db's, keeping their differences.
-void bumpStamp(std::vector<std::uint8_t>& h) { h[kChangeCount1] = std::uint8_t(h[kChangeCount1] + 1); }
+void bumpStamp(std::vector<std::uint8_t>& h) {
+    h[kChangeCount1] = std::uint8_t(h[kChangeCount1] + 1);
+}
 
 void writeBlockHead(std::uint8_t* b, std::uint32_t next, std::uint32_t prev, int count, int rs) {
     wr16(b, next);
@@ -937,8 +1063,8 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
             std::fill(buf.begin(), buf.end(), 0);
             const std::size_t from = bi * per, to = std::min(n, from + per);
             ++block;
-            writeBlockHead(buf.data(), bi + 1 < blocksHere ? block + 1 : 0,
-                           bi > 0 ? block - 1 : 0, static_cast<int>(to - from), rs);
+            writeBlockHead(buf.data(), bi + 1 < blocksHere ? block + 1 : 0, bi > 0 ? block - 1 : 0,
+                           static_cast<int>(to - from), rs);
             std::uint32_t sum = 0;
             for (std::size_t e = from; e < to; ++e) {
                 std::uint8_t* r = &buf[kBlockHead + (e - from) * rs];
@@ -966,7 +1092,7 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
 
 // .mb built in memory: the header block, then type-3 blocks of small blobs and type-2 blocks.
 class MbBuilder {
-public:
+  public:
     explicit MbBuilder(const std::vector<std::uint8_t>& header) {
         if (header.size() == kMbBlock) {
             m_data = header;
@@ -989,7 +1115,8 @@ public:
                 m_subEntries = 0;
                 m_subNext = kMbSubDataStart;
             }
-            const int entry = m_subEntries++;
+            // Entries are taken from the last one down, as the original engine fills them.
+            const int entry = kMbSubEntryCount - 1 - m_subEntries++;
             std::uint8_t* e = &m_data[m_sub + kMbSubEntries + entry * 5];
             e[0] = static_cast<std::uint8_t>(m_subNext / kMbChunk);
             e[1] = static_cast<std::uint8_t>(chunks);
@@ -1012,7 +1139,7 @@ public:
     }
     const std::vector<std::uint8_t>& data() const { return m_data; }
 
-private:
+  private:
     std::vector<std::uint8_t> m_data;
     std::size_t m_sub = 0;
     int m_subEntries = 0;
@@ -1040,12 +1167,16 @@ void PxTable::save(int& lockFd) {
             if (ix.source[i] < 0 || m_fields[ix.source[i]].bytes != ix.xFields[i].bytes)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " names a field the table does not have");
-            if (upperAscii(name).find(".XG") != std::string::npos &&
+            const bool caseFlag = (ix.direction & 0x0F) != 0;
+            if ((upperAscii(name).find(".XG") != std::string::npos || caseFlag) &&
                 m_fields[ix.source[i]].type == kAlpha)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " may ignore letter case, an order this engine cannot "
                                      "reproduce for certain");
         }
+        if (ix.direction & 0x10)
+            throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
+                                 " is descending, which this engine does not maintain");
     }
     if (sortOrder() != 0) {
         std::string why;
@@ -1193,8 +1324,8 @@ void PxTable::save(int& lockFd) {
                 std::fill(xb.begin(), xb.end(), 0);
                 const std::size_t from = b * xper, to = std::min(n, from + xper);
                 const std::uint32_t number = static_cast<std::uint32_t>(b + 1);
-                writeBlockHead(xb.data(), b + 1 < xblocks ? number + 1 : 0,
-                               b > 0 ? number - 1 : 0, static_cast<int>(to - from), xrs);
+                writeBlockHead(xb.data(), b + 1 < xblocks ? number + 1 : 0, b > 0 ? number - 1 : 0,
+                               static_cast<int>(to - from), xrs);
                 for (std::size_t r = from; r < to; ++r)
                     std::memcpy(&xb[kBlockHead + (r - from) * xrs], &xr[xo[r] * xrs], xrs);
                 yleaf.add(&xb[kBlockHead], number, static_cast<std::uint32_t>(to - from));

@@ -5,6 +5,7 @@
 // (see FamilyFiles.h). Every fault of a file raises EDatabaseError naming the file and the fault.
 
 #include <cstdint>
+#include <istream>
 #include <memory>
 #include <set>
 #include <string>
@@ -32,13 +33,14 @@ struct SecondaryIndex {
     std::vector<FieldInfo> xFields;  // the last one is the block number
     std::vector<int> source;         // table field of each xField except the last
     int keyCount = 0;                // .Xnn key fields (indexed and primary key fields)
+    std::uint8_t direction = 0;      // .Xnn byte 0x55: 0x10 descending, 0x20 unique, low bits case
 };
 
 using RowId = std::uint32_t;
 constexpr RowId kNoRow = 0xFFFFFFFFu;
 
 class PxTable {
-public:
+  public:
     // Loads the family of the .db at `dbPath` (an engine path, already resolved on disk).
     static std::unique_ptr<PxTable> load(const std::string& dbPath);
     ~PxTable();
@@ -88,15 +90,24 @@ public:
     void alterField(int index, const std::string& newName, std::uint8_t newType, int newSize);
 
     int compareKeys(const std::uint8_t* a, const std::uint8_t* b, int keyFields) const;
+    // One field of two records in the table's sort order (the field's offset applies to both).
+    int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
     // True when alpha text of key fields can be ordered for certain under the sort order.
     bool orderCertain(const std::uint8_t* record, std::string* why) const;
+    // Raises "Key violation" when a unique secondary index already holds the record's values
+    // in a row other than `self`.
+    void checkUniqueIndexes(const std::uint8_t* record, RowId self) const;
+
+    // Memos whose modification number differs from their .mb entry's (the original engine
+    // reports them as modified by another program); read all the same.
+    int blobStampMismatches() const { return m_blobStampMismatches; }
 
     bool dirty() const { return m_dirty; }
     void markDirty() { m_dirty = true; }
     // Writes the packed family; `lockFd` receives the descriptor that holds the new .db's lock.
     void save(int& lockFd);
 
-private:
+  private:
     PxTable() = default;
     struct Probe {
         const std::uint8_t* record;
@@ -109,9 +120,8 @@ private:
         bool operator()(RowId a, const Probe& p) const;
         bool operator()(const Probe& p, RowId a) const;
     };
-    int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
     RowId newSlot();
-    void readDataBlocks(const std::vector<std::uint8_t>& file);
+    void readDataBlocks(std::istream& in, std::uint64_t fileSize);
     void readBlobs(const std::string& mbPath);
     void readIndexes();
     std::vector<std::uint8_t> buildHeader() const;
@@ -143,6 +153,7 @@ private:
     std::vector<std::string> m_blobs;
     std::vector<std::uint16_t> m_blobMods;
     std::vector<SecondaryIndex> m_indexes;
+    int m_blobStampMismatches = 0;
 };
 
 }  // namespace sivaro::px

@@ -32,15 +32,33 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             if (size < 1 || size > 255) return why = "alpha size must be 1 to 255", false;
             t = {kAlpha, size};
             return true;
-        case 'D': t = {kDate, 4}; return true;
-        case 'S': t = {kShort, 2}; return true;
-        case 'I': t = {kLong, 4}; return true;
-        case '+': t = {kAutoIncField, 4}; return true;
-        case 'N': t = {kNumber, 8}; return true;
-        case '$': t = {kCurrency, 8}; return true;
-        case 'L': t = {kLogical, 1}; return true;
-        case 'T': t = {kTime, 4}; return true;
-        case '@': t = {kTimestamp, 8}; return true;
+        case 'D':
+            t = {kDate, 4};
+            return true;
+        case 'S':
+            t = {kShort, 2};
+            return true;
+        case 'I':
+            t = {kLong, 4};
+            return true;
+        case '+':
+            t = {kAutoIncField, 4};
+            return true;
+        case 'N':
+            t = {kNumber, 8};
+            return true;
+        case '$':
+            t = {kCurrency, 8};
+            return true;
+        case 'L':
+            t = {kLogical, 1};
+            return true;
+        case 'T':
+            t = {kTime, 4};
+            return true;
+        case '@':
+            t = {kTimestamp, 8};
+            return true;
         case '#':
             if (size < 0 || size > 32) return why = "BCD decimals must be 0 to 32", false;
             t = {kBcd, size};
@@ -49,7 +67,11 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             if (size < 1 || size > 255) return why = "bytes size must be 1 to 255", false;
             t = {kBytes, size};
             return true;
-        case 'M': case 'B': case 'F': case 'O': case 'G': {
+        case 'M':
+        case 'B':
+        case 'F':
+        case 'O':
+        case 'G': {
             const int lo = letter == 'M' || letter == 'F' ? 1 : 0;
             if (size < lo || size > 240)
                 return why = "blob size must be " + std::to_string(lo) + " to 240", false;
@@ -61,14 +83,15 @@ bool typeOf(char letter, int size, TypeOf& t, std::string& why) {
             t = {code, size + kBlobTail};
             return true;
         }
-        default: return why = std::string("unknown field type '") + letter + "'", false;
+        default:
+            return why = std::string("unknown field type '") + letter + "'", false;
     }
 }
 
 }  // namespace
 
-std::vector<FieldSpec> parseSchema(const std::string& text) {
-    std::vector<FieldSpec> out;
+std::vector<FieldDef> parseSchema(const std::string& text) {
+    std::vector<FieldDef> out;
     std::istringstream in(text);
     std::string line;
     int number = 0;
@@ -87,7 +110,7 @@ std::vector<FieldSpec> parseSchema(const std::string& text) {
         const std::string where = "schema line " + std::to_string(number);
         if (cols.size() < 3 || cols.size() > 4 || cols[1].size() != 1)
             throw EDatabaseError(where + ": expected name, TAB, type letter, TAB, size");
-        FieldSpec f;
+        FieldDef f;
         f.name = cols[0];
         f.letter = cols[1][0];
         try {
@@ -106,7 +129,7 @@ std::vector<FieldSpec> parseSchema(const std::string& text) {
     return out;
 }
 
-void createTable(const std::string& dbPath, const std::vector<FieldSpec>& fields) {
+void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields) {
     std::error_code ec;
     if (std::filesystem::exists(osPath(dbPath), ec))
         throw EDatabaseError("Table " + dbPath + " already exists");
@@ -118,7 +141,7 @@ void createTable(const std::string& dbPath, const std::vector<FieldSpec>& fields
     std::set<std::string> names;
     int recordSize = 0;
     bool blobs = false;
-    for (const FieldSpec& s : fields) {
+    for (const FieldDef& s : fields) {
         const std::string where = "Field '" + s.name + "' of " + dbPath;
         if (s.name.empty() || s.name.size() > 25 || s.name.find('\0') != std::string::npos)
             throw EDatabaseError(where + ": a name must have 1 to 25 characters");

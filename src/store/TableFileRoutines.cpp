@@ -22,20 +22,34 @@ constexpr std::uint16_t kEngineString = 1, kEngineDate = 2, kEngineBlob = 3, kEn
 
 FieldType fieldTypeOfEngineCode(std::uint16_t code) {
     switch (code) {
-        case kEngineString: return FieldType::String;
-        case kEngineDate: return FieldType::Date;
-        case kEngineBlob: return FieldType::Memo;
-        case kEngineBool: return FieldType::Boolean;
-        case kEngineInt16: return FieldType::Smallint;
-        case kEngineInt32: return FieldType::Integer;
-        case kEngineFloat: return FieldType::Float;
-        case kEngineBcd: return FieldType::BCD;
-        case kEngineBytes: return FieldType::Bytes;
-        case kEngineTime: return FieldType::Time;
-        case kEngineTimestamp: return FieldType::DateTime;
-        case kEngineMoney: return FieldType::Currency;
-        case kEngineAutoInc: return FieldType::AutoInc;
-        default: return FieldType::Unknown;
+        case kEngineString:
+            return FieldType::String;
+        case kEngineDate:
+            return FieldType::Date;
+        case kEngineBlob:
+            return FieldType::Memo;
+        case kEngineBool:
+            return FieldType::Boolean;
+        case kEngineInt16:
+            return FieldType::Smallint;
+        case kEngineInt32:
+            return FieldType::Integer;
+        case kEngineFloat:
+            return FieldType::Float;
+        case kEngineBcd:
+            return FieldType::BCD;
+        case kEngineBytes:
+            return FieldType::Bytes;
+        case kEngineTime:
+            return FieldType::Time;
+        case kEngineTimestamp:
+            return FieldType::DateTime;
+        case kEngineMoney:
+            return FieldType::Currency;
+        case kEngineAutoInc:
+            return FieldType::AutoInc;
+        default:
+            return FieldType::Unknown;
     }
 }
 
@@ -43,20 +57,34 @@ FieldType fieldTypeOfEngineCode(std::uint16_t code) {
 
 std::uint16_t engineTypeCode(int typeNumber) {
     switch (typeNumber) {
-        case 1: return kEngineString;
-        case 2: return kEngineInt16;
-        case 3: return kEngineInt32;
-        case 5: return kEngineBool;
-        case 6: return kEngineFloat;
-        case 7: return kEngineMoney;
-        case 8: return kEngineBcd;
-        case 9: return kEngineDate;
-        case 10: return kEngineTime;
-        case 11: return kEngineTimestamp;
-        case 12: return kEngineBytes;
-        case 14: return kEngineAutoInc;
-        case 16: return kEngineBlob;
-        default: return 0;
+        case 1:
+            return kEngineString;
+        case 2:
+            return kEngineInt16;
+        case 3:
+            return kEngineInt32;
+        case 5:
+            return kEngineBool;
+        case 6:
+            return kEngineFloat;
+        case 7:
+            return kEngineMoney;
+        case 8:
+            return kEngineBcd;
+        case 9:
+            return kEngineDate;
+        case 10:
+            return kEngineTime;
+        case 11:
+            return kEngineTimestamp;
+        case 12:
+            return kEngineBytes;
+        case 14:
+            return kEngineAutoInc;
+        case 16:
+            return kEngineBlob;
+        default:
+            return 0;
     }
 }
 
@@ -76,9 +104,9 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     bool ok = false;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lseek(fd, 73, SEEK_SET) == 73) {
         const std::uint32_t v = static_cast<std::uint32_t>(value);
-        const unsigned char bytes[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                                        static_cast<unsigned char>(v >> 16),
-                                        static_cast<unsigned char>(v >> 24)};
+        const unsigned char bytes[4] = {
+            static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
         ok = ::write(fd, bytes, 4) == 4;
     }
     ::close(fd);
@@ -86,8 +114,8 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
 }
 
 void AlteraCampo(const std::string& databaseName, const std::string& tableName,
-                 const std::string& fieldName, const std::string& newName,
-                 std::uint8_t typeNumber, std::uint16_t size) {
+                 const std::string& fieldName, const std::string& newName, std::uint8_t typeNumber,
+                 std::uint16_t size) {
     auto store = createParadoxStore();
     std::unique_ptr<Table> table = store->createTable();  // closes the table however we leave
     table->setDatabaseName(databaseName);
@@ -116,9 +144,9 @@ void AlteraCampo(const std::string& databaseName, const std::string& tableName,
     // Sizes are the table's own for every type but text, BCD and blobs: a new type keeps them.
     const bool sized = wanted.type == FieldType::String || wanted.type == FieldType::BCD ||
                        wanted.type == FieldType::Bytes || wanted.type == FieldType::Memo;
-    wanted.size = change.size > 0 ? change.size : (sized && wanted.type == current[index].type
-                                                       ? current[index].size
-                                                       : 0);
+    wanted.size = change.size > 0
+                      ? change.size
+                      : (sized && wanted.type == current[index].type ? current[index].size : 0);
     if (wanted.type == current[index].type && change.size == 0) wanted.size = 0;
     table->restructure(index, wanted);
     table->close();

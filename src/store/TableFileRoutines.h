@@ -17,8 +17,8 @@ bool GravaAutoInc(const std::string& path, std::int32_t value);
 // its size when `size` > 0, keeping every row. Raises EDatabaseError: "Field 'x' not found",
 // a table another handle holds, a change that would lose a value; the table is then unchanged.
 void AlteraCampo(const std::string& databaseName, const std::string& tableName,
-                 const std::string& fieldName, const std::string& newName,
-                 std::uint8_t typeNumber, std::uint16_t size);
+                 const std::string& fieldName, const std::string& newName, std::uint8_t typeNumber,
+                 std::uint16_t size);
 
 // The engine type code for a caller's type number (0 for none), as AlteraCampo maps it.
 std::uint16_t engineTypeCode(int typeNumber);

@@ -49,7 +49,9 @@ public:
     virtual const std::string& fieldName() const = 0;
     virtual int index() const = 0;  // position in the table's field order, from 0
     virtual FieldType dataType() const = 0;
-    virtual int size() const = 0;  // characters of a text field; decimals of a BCD field
+    // Characters of a text field; decimals of a BCD field; bytes of a bytes field; for memos and
+    // blobs the bytes kept in the record beside the memo file.
+    virtual int size() const = 0;
     virtual bool isNull() const = 0;
 
     // Text conversions by the field's type with the process's format settings: dates
@@ -150,8 +152,10 @@ public:
     virtual std::unique_ptr<Query> createQuery() = 0;
 };
 
-// The Paradox engine (src/store/ParadoxStore.cpp). Tables stay locked while a handle has them
-// open (see store/FamilyFiles.h), so another process cannot open them meanwhile.
+// The Paradox engine (src/store/ParadoxStore.cpp). A table held open here stays locked against
+// other processes: they may read it while this one only reads, and neither may change it while
+// the other holds it (see store/FamilyFiles.h). Queries are not available yet: createQuery()
+// raises EDatabaseError.
 std::unique_ptr<TableStore> createParadoxStore();
 
 }  // namespace sivaro

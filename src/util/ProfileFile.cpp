@@ -1,7 +1,9 @@
 #include "util/ProfileFile.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <array>
@@ -292,16 +294,131 @@ bool rewriteInPlace(const fs::path& path, std::string_view text) {
     return ok;
 }
 
+std::atomic<bool> g_notify{true};
+
+// File systems whose changes, made by any process of this machine, raise change notifications.
+// Network file systems do not report changes made elsewhere; those and any unknown one are
+// checked with a stat on every read instead.
+bool notifiesEveryChange(const fs::path& folder) {
+    struct statfs sf {};
+    if (::statfs(folder.c_str(), &sf) != 0) return false;
+    switch (static_cast<unsigned long>(sf.f_type)) {
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // xfs
+        case 0x9123683E:  // btrfs
+        case 0x01021994:  // tmpfs
+        case 0x794C7630:  // overlayfs
+        case 0xF2F52010:  // f2fs
+        case 0x2FC12FC1:  // zfs
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Change notifications on the file and its folder. The kernel queues an event within the
+// writer's own call, so an empty queue at a read means no change yet: one non-blocking read
+// instead of a stat with its path walk on every read.
+class ChangeWatch {
+  public:
+    ChangeWatch() = default;
+    ChangeWatch(const ChangeWatch&) = delete;
+    ChangeWatch& operator=(const ChangeWatch&) = delete;
+    ~ChangeWatch() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+
+    bool active() const { return m_fd >= 0 && m_folder >= 0; }
+
+    // Watches `file` (which need not exist) and its folder, keeping what is already watched;
+    // stays inactive where that cannot be trusted: links, file systems without notifications,
+    // no watches left. Events already queued are dropped: the caller reads the file next.
+    void start(const fs::path& file) {
+        if (!g_notify.load()) {
+            m_folder = -1;
+            return;
+        }
+        const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+        struct stat st;
+        if ((::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ||
+            !notifiesEveryChange(folder)) {
+            m_folder = -1;
+            return;
+        }
+        if (m_fd < 0) m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd < 0) return;
+        m_folder = ::inotify_add_watch(m_fd, folder.c_str(),
+                                       IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
+                                           IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                           IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+        // Also the file itself, for writes through another hard link; a missing file has none.
+        // A replaced file is a new inode with a new watch; the old one is dropped.
+        const int fileWatch =
+            ::inotify_add_watch(m_fd, file.c_str(),
+                                IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF |
+                                    IN_MOVE_SELF | IN_DONT_FOLLOW);
+        if (m_file >= 0 && m_file != fileWatch) ::inotify_rm_watch(m_fd, m_file);
+        m_file = fileWatch;
+        m_name = file.filename().string();
+        drain();
+    }
+
+    // True when the file may have changed since start().
+    bool changed() { return drain(); }
+
+  private:
+    bool drain() {
+        alignas(inotify_event) char buffer[4096];
+        bool changed = false;
+        for (;;) {
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                if (n < 0 && errno == EINTR) continue;
+                break;
+            }
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+                if (e->mask & IN_Q_OVERFLOW) {
+                    changed = true;
+                } else if (e->wd == m_folder) {
+                    if (e->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+                        m_folder = -1;  // the folder is gone; stat from now on
+                        changed = true;
+                    } else if (e->len > 0 && m_name == e->name) {
+                        changed = true;
+                    }
+                } else if (e->wd == m_file && e->wd >= 0) {
+                    changed = true;
+                }
+                // Other watch numbers belong to files this object no longer reads.
+            }
+        }
+        return changed;
+    }
+
+    int m_fd = -1;
+    int m_folder = -1;
+    int m_file = -1;
+    std::string m_name;
+};
+
 }  // namespace
 
 struct ProfileFile::Cache {
     bool loaded = false;
     bool readable = true;  // false when something is there that cannot be read as a file
     bool racy = false;
+    bool watching = false;  // set at the first read served from the copy; the watch starts then
     std::uint64_t writes = 0;
     Stamp stamp;
     Parsed parsed;
+    ChangeWatch watch;
 };
+
+void ProfileFile::useChangeNotification(bool on) {
+    g_notify.store(on);
+}
 
 ProfileFile::ProfileFile(std::string fileName)
     : m_fileName(std::move(fileName)), m_cache(std::make_unique<Cache>()) {
@@ -340,10 +457,26 @@ const std::string& ProfileFile::fileName() const {
 const ProfileFile::Cache& ProfileFile::current() const {
     Cache& c = *m_cache;
     const std::uint64_t writes = g_writes.load();
+    if (c.loaded && c.writes == writes && c.watch.active() && !c.watch.changed()) return c;
+
     struct stat st;
     const Stamp now = ::stat(m_osPath.c_str(), &st) == 0 ? stampOf(st) : Stamp{};
-
-    if (c.loaded && c.writes == writes && sameStamp(c.stamp, now)) {
+    if (c.loaded && c.writes == writes && !c.watch.active() && sameStamp(c.stamp, now)) {
+        // An object read only once never pays for a watch: it starts at the second read. The
+        // copy is then checked against the file once more, byte for byte; any later change is
+        // reported by the watch.
+        if (!c.watching) {
+            c.watching = true;
+            c.watch.start(m_osPath);
+            if (c.watch.active()) {
+                std::string text;
+                const bool same = c.stamp.exists
+                                      ? readWhole(m_osPath, text, st) && text == c.parsed.text
+                                      : ::stat(m_osPath.c_str(), &st) != 0;
+                if (!same) reload(writes);
+                return c;
+            }
+        }
         if (!c.racy) return c;
         const std::int64_t start = nowNs();
         std::string text;
@@ -352,22 +485,31 @@ const ProfileFile::Cache& ProfileFile::current() const {
             return c;
         }
     }
+    reload(writes);
+    return c;
+}
 
-    c = Cache{};
+void ProfileFile::reload(std::uint64_t writes) const {
+    Cache& c = *m_cache;
+    // Watch first, so that a change made while the file is read is noticed at the next read.
+    if (c.watching) c.watch.start(m_osPath);
     c.loaded = true;
+    c.readable = true;
+    c.racy = false;
     c.writes = writes;
-    c.stamp = now;
-    if (!now.exists) return c;
+    c.parsed = Parsed{};
+    struct stat st;
+    c.stamp = ::stat(m_osPath.c_str(), &st) == 0 ? stampOf(st) : Stamp{};
+    if (!c.stamp.exists) return;
     const std::int64_t start = nowNs();
     std::string text;
-    if (!now.regular || !readWhole(m_osPath, text, st)) {
+    if (!c.stamp.regular || !readWhole(m_osPath, text, st)) {
         c.readable = false;
-        return c;
+        return;
     }
     c.stamp = stampOf(st);
     c.racy = withinTimeGranularity(c.stamp, start);
     c.parsed = parse(std::move(text));
-    return c;
 }
 
 std::string ProfileFile::readString(std::string_view section, std::string_view key,

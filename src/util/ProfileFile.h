@@ -28,7 +28,8 @@
 //   a section is appended at the end of the file, after a blank line. Writes keep the file's line
 //   ending (the one of its first line); a new file gets CR LF. The file is created when its folder
 //   exists; a folder is never created. The new text replaces the file in one rename, with the old
-//   file's permissions, so a failed write leaves the old file whole.
+//   file's permissions, so a failed write leaves the old file whole (a folder that takes no new
+//   files but lets its file be written gets the file rewritten in place).
 // - A value that would not read back as written (blanks at an end, or enclosed in a matching pair
 //   of quotes) is written inside double quotes.
 // - Deleting a key that is not there touches nothing.
@@ -37,10 +38,14 @@
 //   that the file could not hold (a line break anywhere, "=" in a key, "]" in a section, a key
 //   starting with "[" or ";"), with the reason after the file name; nothing is written then.
 //
-// Every read sees the file as it is on disk: the parsed copy is kept only while the file's
-// identity, size, modification and change times stay the same and no ProfileFile of this process
-// has written since. A file changed within the file system's time granularity of its last change
-// is compared byte for byte until that window has passed. One object is used by one thread.
+// Every read sees the file as it is on disk: the parsed copy is kept only while no ProfileFile of
+// this process has written since and the file is unchanged. On local file systems the kernel's
+// change notifications for the file and its folder say so (a change by any process is queued
+// before the writer's call returns); elsewhere, and for links, the file's identity, size,
+// modification and change times must stay the same, and a file changed within the time stamps'
+// granularity of a read is compared byte for byte until that window has passed. Renaming a folder
+// above the file's own folder goes unnoticed on the notification path. One object is used by one
+// thread.
 
 #include <cstdint>
 #include <filesystem>
@@ -78,9 +83,14 @@ class ProfileFile {
     void writeBool(std::string_view section, std::string_view key, bool value);  // "1" or "0"
     void deleteKey(std::string_view section, std::string_view key);
 
+    // Where the file system reports changes, reads learn of them from it instead of a stat of
+    // the file each time; on by default. Tests turn it off to check the stat path.
+    static void useChangeNotification(bool on);
+
   private:
     struct Cache;
     const Cache& current() const;
+    void reload(std::uint64_t writes) const;
     void commit(std::string text);
 
     std::string m_fileName;

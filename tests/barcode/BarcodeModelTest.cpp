@@ -429,6 +429,13 @@ TEST_F(ModelTest, WhileLoadingATypeChangeMarksDataValidUnchecked) {
     });
     model.SetBarCodeType(bcEAN_13);
     EXPECT_EQ(model.Valid(), true);
+    // The data's own assignment would have checked it; when it never comes, building the
+    // pattern still refuses it rather than encoding three letters as an EAN-13.
+    model.SetLoading(false);
+    EXPECT_EQ(barcodeError([&] { model.BuildPattern(96); }),
+              "EAN-13 barcodes must be 12 digits (13 with check digit)");
+    EXPECT_EQ(model.Valid(), false);
+    EXPECT_EQ(model.Data(), "ABC");
 }
 
 TEST_F(ModelTest, WhileLoadingMeasurementUnitsDoNotConvertBarWidth) {

@@ -14,7 +14,7 @@ namespace sivaro {
 namespace {
 
 class FieldText : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing::pinSettings(',');
         testing::createFromSchema(m_dir.file("tipos.db"),
@@ -51,7 +51,7 @@ TEST_F(FieldText, DatesReadByTheShortPattern) {
         std::string in, out;
     };
     const Case cases[] = {
-        {"31/12/2010", "31/12/2010"}, {"1/2/2010", "01/02/2010"}, {"01/2/0999", "01/02/0999"},
+        {"31/12/2010", "31/12/2010"},  {"1/2/2010", "01/02/2010"},   {"01/2/0999", "01/02/0999"},
         {" 5/06/2001 ", "05/06/2001"}, {"29/02/2000", "29/02/2000"},
     };
     for (const Case& c : cases) {
@@ -129,7 +129,7 @@ TEST_F(FieldText, NumbersUseTheLocaleSeparator) {
 
 TEST_F(FieldText, EmptyTextClearsNumbersAndDates) {
     const std::pair<const char*, const char*> samples[] = {
-        {"dat", "01/01/2000"}, {"val", "1"}, {"pre", "1"},    {"qtd", "1"},
+        {"dat", "01/01/2000"}, {"val", "1"}, {"pre", "1"},      {"qtd", "1"},
         {"num", "1"},          {"ok", "T"},  {"hora", "10:00"}, {"quando", "01/01/2000 10:00:00"},
         {"dec", "1"}};
     for (const auto& [name, sample] : samples) {
@@ -152,8 +152,8 @@ TEST_F(FieldText, TextKeepsAtMostItsSize) {
 }
 
 TEST_F(FieldText, LogicalWithoutRegardToCase) {
-    const std::pair<const char*, bool> cases[] = {{"T", true},   {"t", true},      {"True", true},
-                                                  {"TRUE", true}, {"F", false},    {"f", false},
+    const std::pair<const char*, bool> cases[] = {{"T", true},      {"t", true},     {"True", true},
+                                                  {"TRUE", true},   {"F", false},    {"f", false},
                                                   {"false", false}, {"FaLsE", false}};
     for (const auto& [text, value] : cases) {
         SCOPED_TRACE(text);
@@ -220,9 +220,13 @@ TEST(FieldCodec, BcdRoundTrip) {
 }
 
 TEST(FieldCodec, ShortestNumberReadsBack) {
-    const std::pair<double, const char*> cases[] = {
-        {0.1, "0.1"}, {1234.5, "1234.5"}, {1e21, "1E+21"}, {100000000, "100000000"},
-        {-0.000001, "-0.000001"}, {0.30000000000000004, "0.30000000000000004"}, {0, "0"}};
+    const std::pair<double, const char*> cases[] = {{0.1, "0.1"},
+                                                    {1234.5, "1234.5"},
+                                                    {1e21, "1E+21"},
+                                                    {100000000, "100000000"},
+                                                    {-0.000001, "-0.000001"},
+                                                    {0.30000000000000004, "0.30000000000000004"},
+                                                    {0, "0"}};
     for (const auto& [v, text] : cases) EXPECT_EQ(text, px::shortestNumber(v));
 }
 

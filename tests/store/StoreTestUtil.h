@@ -21,18 +21,23 @@ namespace sivaro::testing {
 
 namespace fs = std::filesystem;
 
-inline std::string fixtures() { return SIVARO_FIXTURES_DIR; }
-inline bool haveFixtures() { return fs::exists(fs::path(fixtures()) / "CUSTOMER.DB"); }
+inline std::string fixtures() {
+    return SIVARO_FIXTURES_DIR;
+}
+inline bool haveFixtures() {
+    return fs::exists(fs::path(fixtures()) / "CUSTOMER.DB");
+}
 
-#define SIVARO_REQUIRE_FIXTURES()                                                   \
-    if (!::sivaro::testing::haveFixtures())                                         \
+#define SIVARO_REQUIRE_FIXTURES()           \
+    if (!::sivaro::testing::haveFixtures()) \
     GTEST_SKIP() << "Paradox fixtures not found at " << ::sivaro::testing::fixtures()
 
 class TempDir {
-public:
+  public:
     TempDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("sivaro-store-") + info->test_suite_name() + "-" + info->name();
+        std::string name =
+            std::string("sivaro-store-") + info->test_suite_name() + "-" + info->name();
         for (char& c : name)
             if (c == '/') c = '_';
         m_path = fs::temp_directory_path() / name;
@@ -44,7 +49,7 @@ public:
     std::string file(const std::string& name) const { return (m_path / name).string(); }
     const fs::path& path() const { return m_path; }
 
-private:
+  private:
     fs::path m_path;
 };
 

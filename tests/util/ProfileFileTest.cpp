@@ -487,23 +487,51 @@ TEST_F(ProfileFileTest, FileNameMatchedWithoutRegardToCase) {
     EXPECT_EQ(ini.fileName(), path("Definicao.ini"));
 }
 
-TEST_F(ProfileFileTest, ChangesOnDiskAreSeen) {
+// Every read must see the disk, through change notifications (true) or a stat of the file
+// (false). Each object is read twice before a change: the second read, served from the parsed
+// copy, is the one that starts watching.
+class ProfileFileFreshness : public ProfileFileTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    void SetUp() override {
+        ProfileFileTest::SetUp();
+        ProfileFile::useChangeNotification(GetParam());
+    }
+    void TearDown() override {
+        ProfileFile::useChangeNotification(true);
+        ProfileFileTest::TearDown();
+    }
+    static void warm(const ProfileFile& ini, const char* expected) {
+        EXPECT_EQ(ini.readString("A", "k", "DEF"), expected);
+        EXPECT_EQ(ini.readString("A", "k", "DEF"), expected);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Both, ProfileFileFreshness, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Notified" : "Stat"; });
+
+TEST_P(ProfileFileFreshness, ChangesOnDiskAreSeen) {
     ProfileFile ini(path());
-    EXPECT_EQ(ini.readString("A", "k", "DEF"), "DEF");
+    warm(ini, "DEF");
     put("[A]\r\nk=1\r\n");  // created
     EXPECT_EQ(ini.readString("A", "k", "DEF"), "1");
+    warm(ini, "1");
     put("[A]\r\nk=2\r\n");  // rewritten in place, same size, right after the last read
     EXPECT_EQ(ini.readString("A", "k", "DEF"), "2");
+    warm(ini, "2");
     put("[A]\r\nk=33\r\n");  // size changed
     EXPECT_EQ(ini.readString("A", "k", "DEF"), "33");
+    warm(ini, "33");
     fs::remove(m_root / "Definicao.ini");
     EXPECT_EQ(ini.readString("A", "k", "DEF"), "DEF");
+    warm(ini, "DEF");
+    put("[A]\r\nk=4\r\n");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "4");
 }
 
-TEST_F(ProfileFileTest, SameSizeAndTimeButNewIdentityIsSeen) {
+TEST_P(ProfileFileFreshness, SameSizeAndTimeButNewIdentityIsSeen) {
     put("[A]\r\nk=1\r\n");
     ProfileFile ini(path());
-    EXPECT_EQ(ini.readString("A", "k", ""), "1");
+    warm(ini, "1");
     put("[A]\r\nk=2\r\n", "other.ini");
     struct stat st {};
     ASSERT_EQ(::stat((m_root / "Definicao.ini").c_str(), &st), 0);
@@ -513,10 +541,10 @@ TEST_F(ProfileFileTest, SameSizeAndTimeButNewIdentityIsSeen) {
     EXPECT_EQ(ini.readString("A", "k", ""), "2");
 }
 
-TEST_F(ProfileFileTest, SameSizeWithModificationTimeRestoredIsSeen) {
+TEST_P(ProfileFileFreshness, SameSizeWithModificationTimeRestoredIsSeen) {
     put("[A]\r\nk=1\r\n");
     ProfileFile ini(path());
-    EXPECT_EQ(ini.readString("A", "k", ""), "1");
+    warm(ini, "1");
     struct stat st {};
     ASSERT_EQ(::stat((m_root / "Definicao.ini").c_str(), &st), 0);
     put("[A]\r\nk=2\r\n");
@@ -525,20 +553,55 @@ TEST_F(ProfileFileTest, SameSizeWithModificationTimeRestoredIsSeen) {
     EXPECT_EQ(ini.readString("A", "k", ""), "2");
 }
 
-TEST_F(ProfileFileTest, TwoObjectsOnOneFileSeeEachOthersWrites) {
+TEST_P(ProfileFileFreshness, WriteThroughAHardLinkElsewhereIsSeen) {
+    put("[A]\r\nk=1\r\n");
+    fs::create_directories(m_root / "outra");
+    fs::create_hard_link(m_root / "Definicao.ini", m_root / "outra" / "copia.ini");
+    ProfileFile ini(path());
+    warm(ini, "1");
+    put("[A]\r\nk=2\r\n", "outra/copia.ini");  // same inode, same size
+    EXPECT_EQ(ini.readString("A", "k", ""), "2");
+}
+
+TEST_P(ProfileFileFreshness, FolderMovedAwayAndBack) {
+    fs::create_directories(m_root / "dados");
+    put("[A]\r\nk=1\r\n", "dados/Definicao.ini");
+    ProfileFile ini(path("dados/Definicao.ini"));
+    warm(ini, "1");
+    fs::rename(m_root / "dados", m_root / "antigos");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "DEF");
+    fs::create_directories(m_root / "dados");
+    put("[A]\r\nk=2\r\n", "dados/Definicao.ini");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "2");
+    warm(ini, "2");
+    put("[A]\r\nk=3\r\n", "dados/Definicao.ini");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "3");
+}
+
+TEST_P(ProfileFileFreshness, TwoObjectsOnOneFileSeeEachOthersWrites) {
     ProfileFile first(path());
     const ProfileFile second(path());
     first.writeString("A", "k", "1");
-    EXPECT_EQ(second.readString("A", "k", ""), "1");
+    warm(second, "1");
     // Same size, well within any time stamp granularity.
     first.writeString("A", "k", "2");
     EXPECT_EQ(second.readString("A", "k", ""), "2");
+    warm(first, "2");
     ProfileFile copy = first;
     copy.writeString("A", "k", "3");
     EXPECT_EQ(first.readString("A", "k", ""), "3");
     EXPECT_EQ(second.readString("A", "k", ""), "3");
     first.deleteKey("A", "k");
     EXPECT_EQ(second.readString("A", "k", "DEF"), "DEF");
+}
+
+TEST_P(ProfileFileFreshness, OtherFilesOfTheFolderChangeNothing) {
+    put("[A]\r\nk=1\r\n");
+    ProfileFile ini(path());
+    warm(ini, "1");
+    put("[A]\r\nk=2\r\n", "clientes.txt");
+    fs::remove(m_root / "clientes.txt");
+    warm(ini, "1");
 }
 
 TEST_F(ProfileFileTest, WorkbenchRoundTrip) {

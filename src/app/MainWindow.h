@@ -1,0 +1,151 @@
+#pragma once
+// The import workbench: a shaped window without a frame, painted in bands of blue, that holds
+// the data folder box, the source box, the import controls and the pages of the definitions
+// editor, the source preview and mapping, and the file viewer. Every control carries its name
+// as its object name, so that the pages that drive them, and the tests, find them by it.
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+
+namespace sivaro {
+
+class BarcodeModel;
+class ProfileFile;
+
+// Band height of the background: Round(height / 150 + 0.49), halves to the even neighbour.
+int bandHeight(int windowHeight);
+
+// Paints the background bands over a window of that size: blue 200 at the top, one less each
+// band. The last band may reach below the bottom edge, so that no row is left unpainted.
+void paintBands(class QPainter& painter, int clientWidth, int windowHeight);
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    // The data folder as the engine's text (Windows-1252), exactly as typed in `eLoc`.
+    std::string dataFolder() const;
+    // The open definitions file of the current data folder.
+    ProfileFile& definitions() const { return *m_def; }
+    // Where `tCid` points: the folder of the city table, set by eOriChange.
+    const std::string& cityTableFolder() const { return m_cityFolder; }
+    bool cancelRequested() const { return m_cancel; }
+    // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
+    BarcodeModel& barcode() const { return *b; }
+
+    // Writes of the workbench's controls go through these, so that the definitions memo
+    // follows the file while the operator has not edited it.
+    void writeDefinition(std::string_view section, std::string_view key, std::string_view value);
+    void writeDefinitionBool(std::string_view section, std::string_view key, bool value);
+    void deleteDefinition(std::string_view section, std::string_view key);
+
+    void eLocChange();
+    void eOriChange();
+    void Button3Click();  // "Salvar"
+    void Button1Click();  // "Importa"
+    void Button2Click();  // "Cancelar"
+    void Timer1Timer();
+    void bFecClick();
+
+  protected:
+    void paintEvent(class QPaintEvent* event) override;
+    void mousePressEvent(class QMouseEvent* event) override;
+    void mouseMoveEvent(class QMouseEvent* event) override;
+    void mouseReleaseEvent(class QMouseEvent* event) override;
+    void resizeEvent(class QResizeEvent* event) override;
+
+  private:
+    void FormCreate();
+    void applyShape();
+    void buildLeftColumn();
+    void buildDefinitionsPage(QWidget* page);
+    void buildMappingPage(QWidget* page);
+    void buildViewerPage(QWidget* page);
+    QLabel* whiteLabel(const char* name, const QString& caption, int left, int top, int pixels);
+    QLabel* pageLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
+    std::string definitionsPath() const;
+    void loadDefinitionsMemo();
+    bool definitionsChangedOnDisk() const;
+    void definitionsWritten();
+    void reportError(const std::exception& error);
+    template <typename Handler>
+    void guarded(Handler handler);
+
+    // Left column
+    QLabel* tLabel1;
+    QLabel* Label4;
+    QLabel* tLabel3;
+    QLabel* tLabel4;
+    QLabel* Label1;
+    QLineEdit* eLoc;
+    QLabel* Label10;
+    QComboBox* cbTab;
+    QPushButton* Button8;
+    QCheckBox* cbImpTot;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QLabel* lTab;
+    QProgressBar* st;
+    QLabel* lLin;
+    QPushButton* bFec;
+    QPlainTextEdit* Memo1;
+    QTabWidget* PageControl1;
+    // TabSheet1
+    QPlainTextEdit* mDef;
+    QPushButton* Button3;
+    // TabSheet3 "Gráfico"
+    QComboBox* cbTabDes;
+    QLineEdit* eCamCha;
+    QCheckBox* cbLimTab;
+    QCheckBox* cbFic;
+    QFrame* Panel1;
+    QLineEdit* eIniReg;
+    QLineEdit* eLinRef;
+    QListWidget* lbColOri;
+    QListWidget* lbColDes;
+    QListWidget* lbColAss;
+    QPushButton* Button6;
+    QPushButton* Button7;
+    QTableWidget* sgVisLis;
+    // TabSheet4 "Visualizar Arquivo"
+    QScrollArea* sbVisFic;
+    QPlainTextEdit* mVisArq;
+    QLabel* lColMem;
+    QLabel* lLinMem;
+    QLabel* lTamMem;
+    QLineEdit* eNomMem;
+    QPushButton* Button4;
+    QTimer* Timer1;
+    std::unique_ptr<BarcodeModel> b;
+
+    std::unique_ptr<ProfileFile> m_def;
+    std::string m_cityFolder;
+    bool m_cancel = false;
+    // What the definitions memo was loaded from, to tell whether the file changed under it.
+    std::string m_memoPath;
+    std::string m_memoBytes;
+    bool m_memoLoaded = false;
+    QPoint m_dragFrom;
+    bool m_dragging = false;
+};
+
+}  // namespace sivaro
