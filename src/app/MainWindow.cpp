@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
@@ -33,10 +34,14 @@
 #include <optional>
 
 #include "app/DefinitionsText.h"
+#include "app/ErrorReport.h"
 #include "app/LabelSize.h"
 #include "app/MessageWindow.h"
+#include "app/WorkbenchHost.h"
 #include "barcode/BarcodeForm.h"
 #include "barcode/BarcodeModel.h"
+#include "import/ImportEngine.h"
+#include "store/TableStore.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -164,6 +169,14 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                     "BarCodeType = bcEAN_13\n"
                     "Data = '0000000000000'\n"
                     "Font.Name = 'Courier New'\n");
+
+    // The import engine runs on this window's thread and speaks to it through the host. Its
+    // tables are opened directly by the Paradox store; the store makes it on the first run and
+    // keeps it for the life of the program.
+    m_host = std::make_unique<WorkbenchHost>(*this);
+    m_engine = std::make_unique<ImportEngine>(
+        *m_host, [](const std::string& /*dataFolder*/) { return createParadoxStore(); });
+    m_engine->setBarcode(*b);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -436,6 +449,7 @@ void TForm2::eLocChange() {
 
 void TForm2::eOriChange() {
     m_cityFolder = joinPath(dataFolder(), "db");
+    m_engine->eOriChange();
 }
 
 void TForm2::loadDefinitionsMemo() {
@@ -499,16 +513,68 @@ void TForm2::Button3Click() {
 }
 
 void TForm2::Button1Click() {
-    // The run from the window comes with the import engine; until then say so instead of
-    // leaving the button silent.
-    MostraMensagem("Importa",
-                   "A importa\xe7\xe3o pela janela ainda n\xe3o est\xe1 dispon\xedvel nesta "
-                   "vers\xe3o.",
-                   4, 1);
+    if (m_running) return;  // a click that reached the window while the run let events through
+    lockForRun();
+    std::optional<std::string> stopped;
+    try {
+        m_engine->Button1Click();
+    } catch (const std::exception& error) {
+        stopped = error.what();
+    } catch (...) {
+        stopped = "A importa\xe7\xe3o parou por um erro desconhecido";
+    }
+    // The settings come back before the report, so that the operator can mend what stopped
+    // the run while reading it.
+    unlockAfterRun();
+    if (stopped) showErrorReport(this, *stopped);
+    if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        close();
+    }
 }
 
 void TForm2::Button2Click() {
-    m_cancel = true;
+    m_engine->Button2Click();
+}
+
+bool TForm2::cancelRequested() const {
+    return m_engine->cancelled();
+}
+
+std::vector<QWidget*> TForm2::runLockedControls() const {
+    // "Todos" and "Cancelar" stay: they are how the operator steers a run. The memo may be
+    // edited, but "Salvar" waits for the end of the run.
+    return {eLoc,     cbTab,    Button8,  cbTabDes, eCamCha, cbLimTab, cbFic,   eIniReg, eLinRef,
+            lbColOri, lbColDes, lbColAss, Button6,  Button7, Button3,  Button4, Button1};
+}
+
+void TForm2::lockForRun() {
+    m_running = true;
+    m_locked.clear();
+    for (QWidget* control : runLockedControls()) {
+        // A control that was disabled on its own stays so after the run.
+        m_locked.emplace_back(control, !control->testAttribute(Qt::WA_ForceDisabled));
+        control->setEnabled(false);
+    }
+}
+
+void TForm2::unlockAfterRun() {
+    for (const auto& [control, enabled] : m_locked)
+        if (control) control->setEnabled(enabled);
+    m_locked.clear();
+    m_running = false;
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    if (m_running) {
+        // The run is inside one of its records: it ends that record, closes its tables and
+        // returns to Button1Click, which closes the window.
+        m_closeAfterRun = true;
+        m_engine->Button2Click();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void TForm2::Timer1Timer() {
@@ -528,7 +594,7 @@ void TForm2::bFecClick() {
 }
 
 void TForm2::reportError(const std::exception& error) {
-    MostraMensagem("Erro", error.what(), 1, 1);
+    showErrorReport(this, error.what());
 }
 
 template <typename Handler>

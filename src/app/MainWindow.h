@@ -4,11 +4,14 @@
 // editor, the source preview and mapping, and the file viewer. Every control carries its name
 // as its object name, so that the pages that drive them, and the tests, find them by it.
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -27,7 +30,9 @@ class QTimer;
 namespace sivaro {
 
 class BarcodeModel;
+class ImportEngine;
 class ProfileFile;
+class WorkbenchHost;
 
 // Band height of the background: Round(height / 150 + 0.49), halves to the even neighbour.
 int bandHeight(int windowHeight);
@@ -46,9 +51,13 @@ class TForm2 : public QWidget {
     std::string dataFolder() const;
     // The open definitions file of the current data folder.
     ProfileFile& definitions() const { return *m_def; }
-    // Where `tCid` points: the folder of the city table, set by eOriChange.
+    // Where `tCid` points: the folder of the city table, set by eOriChange and by the
+    // preparation of each source of an import.
     const std::string& cityTableFolder() const { return m_cityFolder; }
-    bool cancelRequested() const { return m_cancel; }
+    // "Cancelar" was pressed since the last "Importa".
+    bool cancelRequested() const;
+    // An import started by "Importa" has not ended yet.
+    bool importRunning() const { return m_running; }
     // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
     BarcodeModel& barcode() const { return *b; }
 
@@ -61,8 +70,11 @@ class TForm2 : public QWidget {
     void eLocChange();
     void eOriChange();
     void Button3Click();  // "Salvar"
-    void Button1Click();  // "Importa"
-    void Button2Click();  // "Cancelar"
+    // "Importa": runs the import of the selected source, or of every source with "Todos". The
+    // controls that would change its settings are disabled until it ends; an error that stops
+    // it is shown in the general error report.
+    void Button1Click();
+    void Button2Click();  // "Cancelar": the run stops at its next record
     void Timer1Timer();
     void bFecClick();
 
@@ -72,8 +84,12 @@ class TForm2 : public QWidget {
     void mouseMoveEvent(class QMouseEvent* event) override;
     void mouseReleaseEvent(class QMouseEvent* event) override;
     void resizeEvent(class QResizeEvent* event) override;
+    // Closing during an import cancels it first; the window closes when the import has ended.
+    void closeEvent(class QCloseEvent* event) override;
 
   private:
+    friend class WorkbenchHost;
+
     void FormCreate();
     void applyShape();
     void buildLeftColumn();
@@ -87,6 +103,10 @@ class TForm2 : public QWidget {
     bool definitionsChangedOnDisk() const;
     void definitionsWritten();
     void reportError(const std::exception& error);
+    // The controls whose changes would alter a running import's settings.
+    std::vector<QWidget*> runLockedControls() const;
+    void lockForRun();
+    void unlockAfterRun();
     template <typename Handler>
     void guarded(Handler handler);
 
@@ -139,7 +159,12 @@ class TForm2 : public QWidget {
 
     std::unique_ptr<ProfileFile> m_def;
     std::string m_cityFolder;
-    bool m_cancel = false;
+    std::unique_ptr<WorkbenchHost> m_host;
+    std::unique_ptr<ImportEngine> m_engine;
+    bool m_running = false;
+    bool m_closeAfterRun = false;
+    // Each locked control with whether it was enabled by itself before the run.
+    std::vector<std::pair<QPointer<QWidget>, bool>> m_locked;
     // What the definitions memo was loaded from, to tell whether the file changed under it.
     std::string m_memoPath;
     std::string m_memoBytes;

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -32,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "ErrorReports.h"
 #include "app/DefinitionsText.h"
 #include "app/MessageWindow.h"
 #include "barcode/BarcodeModel.h"
@@ -479,30 +481,24 @@ TEST_F(Workbench, SalvarIntoAFolderWithoutDefinitionsCopiesTheMemo) {
 TEST_F(Workbench, SalvarIntoAMissingFolderReportsAndKeepsTheMemo) {
     memo()->setPlainText(QStringLiteral("[Arquivos]"));
     openFolder(path("nao-existe"));
-    QString title, text;
-    TfMen::queueAnswer([&](TfMen& w) {
-        title = w.titleLabel()->text();
-        text = w.textLabel()->text();
-        w.done(1);
-    });
+    testing::ErrorReports reports;
     salvar();
-    EXPECT_EQ(title, QStringLiteral("Erro"));
-    EXPECT_NE(text.indexOf(QStringLiteral("nao-existe")), -1) << text.toStdString();
+    ASSERT_EQ(reports.shown.size(), 1u);
+    EXPECT_EQ(reports.shown[0].icon, QMessageBox::Critical);
+    EXPECT_NE(reports.shown[0].text.indexOf(QStringLiteral("nao-existe")), -1)
+        << reports.shown[0].text.toStdString();
     EXPECT_EQ(memo()->toPlainText(), QStringLiteral("[Arquivos]"));
     EXPECT_FALSE(std::filesystem::exists(path("nao-existe")));
 }
 
-TEST_F(Workbench, CancelarSetsTheFlagAndImportaSaysItIsNotHereYet) {
+TEST_F(Workbench, CancelarSetsTheFlagUntilTheNextImporta) {
     EXPECT_FALSE(m_form->cancelRequested());
     child<QPushButton>(*m_form, "Button2")->click();
     EXPECT_TRUE(m_form->cancelRequested());
-    std::uint16_t icon = 0;
-    TfMen::queueAnswer([&icon](TfMen& w) {
-        icon = w.iconKind();
-        w.done(1);
-    });
+    // No source selected: the run clears the flag and imports nothing.
     child<QPushButton>(*m_form, "Button1")->click();
-    EXPECT_EQ(icon, 4);
+    EXPECT_FALSE(m_form->cancelRequested());
+    EXPECT_FALSE(m_form->importRunning());
 }
 
 TEST_F(Workbench, TimerShowsTheViewerCaret) {

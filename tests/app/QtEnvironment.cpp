@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
+#include "app/ErrorReport.h"
 #include "app/FontSetup.h"
 #include "app/MessageWindow.h"
 
@@ -27,6 +29,11 @@ class QtEnvironment : public ::testing::Environment {
             window.done(0);
         });
         TfMen::setBeepHook([](unsigned) {});
+        // Likewise an error report that no test expected.
+        setErrorReportHook([](QMessageBox& box) {
+            ADD_FAILURE() << "unexpected error report: " << box.text().toStdString();
+            box.done(QMessageBox::Ok);
+        });
     }
     void TearDown() override { m_app.reset(); }
 

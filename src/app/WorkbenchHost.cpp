@@ -1,0 +1,98 @@
+#include "app/WorkbenchHost.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+#include "app/LabelSize.h"
+#include "app/MainWindow.h"
+#include "app/MessageWindow.h"
+#include "util/CodePage.h"
+#include "util/Paths.h"
+
+namespace sivaro {
+
+namespace {
+
+QString fromEngine(std::string_view text) {
+    return QString::fromStdString(cp1252ToUtf8(text));
+}
+
+}  // namespace
+
+std::string WorkbenchHost::dataFolder() {
+    return m_form.dataFolder();
+}
+
+ProfileFile& WorkbenchHost::definitions() {
+    return m_form.definitions();
+}
+
+std::vector<std::string> WorkbenchHost::sources() {
+    std::vector<std::string> names;
+    const QComboBox* box = m_form.cbTab;
+    names.reserve(static_cast<size_t>(box->count()));
+    for (int i = 0; i < box->count(); ++i)
+        names.push_back(utf8ToCp1252(box->itemText(i).toStdString()));
+    return names;
+}
+
+int WorkbenchHost::selectedSource() {
+    // The box keeps its text across a change of folder and takes typing: the run imports the
+    // source whose name the operator sees, never one selected earlier under another text.
+    const QComboBox* box = m_form.cbTab;
+    const QString shown = box->currentText();
+    const int selected = box->currentIndex();
+    if (selected >= 0 && box->itemText(selected).compare(shown, Qt::CaseInsensitive) == 0)
+        return selected;
+    // Registered names are keys of the definitions, matched without regard to case.
+    return box->findText(shown, Qt::MatchFixedString);
+}
+
+bool WorkbenchHost::importAll() {
+    return m_form.cbImpTot->isChecked();
+}
+
+void WorkbenchHost::gaugeChanged(const Gauge& gauge) {
+    QProgressBar* st = m_form.st;
+    // An empty range would turn the bar into a busy indicator: a gauge with nothing to count
+    // shows an empty bar instead.
+    const bool counts = gauge.maximum > gauge.minimum;
+    const int minimum = counts ? gauge.minimum : 0;
+    const int maximum = counts ? gauge.maximum : 1;
+    if (st->minimum() != minimum || st->maximum() != maximum) st->setRange(minimum, maximum);
+    st->setValue(counts ? gauge.position : 0);
+    if (gauge.visible == st->isHidden()) {
+        // Shown when a source has been prepared, which is when the engine pointed the city
+        // table at the folder's tables.
+        if (gauge.visible) m_form.m_cityFolder = joinPath(m_form.dataFolder(), "db");
+        st->setVisible(gauge.visible);
+    }
+}
+
+void WorkbenchHost::setImportingLabel(const std::string& text) {
+    setAutoSizedText(m_form.lTab, fromEngine(text));
+}
+
+void WorkbenchHost::setLineCounter(const std::string& text) {
+    setAutoSizedText(m_form.lLin, fromEngine(text));
+}
+
+void WorkbenchHost::addLogLine(const std::string& line) {
+    m_form.Memo1->appendPlainText(fromEngine(line));
+}
+
+int WorkbenchHost::MostraMensagem(const std::string& title, const std::string& text, int iconKind,
+                                  int buttonSet) {
+    return sivaro::MostraMensagem(title, text, static_cast<std::uint16_t>(iconKind),
+                                  static_cast<std::uint16_t>(buttonSet));
+}
+
+void WorkbenchHost::processMessages() {
+    QCoreApplication::processEvents();
+}
+
+}  // namespace sivaro

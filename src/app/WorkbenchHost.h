@@ -1,0 +1,40 @@
+#pragma once
+// The workbench window as the import engine's host: the folder, the definitions and the source
+// list come from its controls, the progress goes to the gauge `st` and the labels `lTab` and
+// `lLin`, the log to `Memo1`, messages to the message window, and pending window events run once
+// per record so that "Cancelar" and "Todos" reach a running import.
+
+#include <string>
+#include <vector>
+
+#include "import/ImportHost.h"
+
+namespace sivaro {
+
+class TForm2;
+
+class WorkbenchHost : public ImportHost {
+  public:
+    explicit WorkbenchHost(TForm2& form) : m_form(form) {}
+
+    std::string dataFolder() override;
+    ProfileFile& definitions() override;
+    std::vector<std::string> sources() override;
+    // The item of `cbTab` whose name the box shows (the selected one, or the one typed); -1 when
+    // the box shows no registered source.
+    int selectedSource() override;
+    bool importAll() override;
+
+    void gaugeChanged(const Gauge& gauge) override;
+    void setImportingLabel(const std::string& text) override;
+    void setLineCounter(const std::string& text) override;
+    void addLogLine(const std::string& line) override;
+    int MostraMensagem(const std::string& title, const std::string& text, int iconKind,
+                       int buttonSet) override;
+    void processMessages() override;
+
+  private:
+    TForm2& m_form;
+};
+
+}  // namespace sivaro
