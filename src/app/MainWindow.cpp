@@ -523,6 +523,8 @@ void TForm2::Button1Click() {
     } catch (...) {
         stopped = "A importa\xe7\xe3o parou por um erro desconhecido";
     }
+    // A run stopped by an error leaves the gauge and the counter where it stopped.
+    m_host->showProgress();
     // The settings come back before the report, so that the operator can mend what stopped
     // the run while reading it.
     unlockAfterRun();

@@ -57,6 +57,58 @@ bool WorkbenchHost::importAll() {
 }
 
 void WorkbenchHost::gaugeChanged(const Gauge& gauge) {
+    m_gauge = gauge;
+    m_gaugePending = true;
+    // A source that starts or ends shows at once.
+    if (gauge.visible == m_form.st->isHidden()) showProgress();
+}
+
+void WorkbenchHost::setImportingLabel(const std::string& text) {
+    showProgress();
+    setAutoSizedText(m_form.lTab, fromEngine(text));
+}
+
+void WorkbenchHost::setLineCounter(const std::string& text) {
+    m_counter = text;
+    m_counterPending = true;
+}
+
+void WorkbenchHost::addLogLine(const std::string& line) {
+    m_log += fromEngine(line);
+    m_log += QLatin1Char('\n');
+}
+
+int WorkbenchHost::MostraMensagem(const std::string& title, const std::string& text, int iconKind,
+                                  int buttonSet) {
+    // The counter behind the window is the one its text speaks of.
+    showProgress();
+    return sivaro::MostraMensagem(title, text, static_cast<std::uint16_t>(iconKind),
+                                  static_cast<std::uint16_t>(buttonSet));
+}
+
+void WorkbenchHost::processMessages() {
+    constexpr auto kRedrawEvery = std::chrono::milliseconds(50);
+    if ((m_gaugePending || m_counterPending || !m_log.isEmpty()) &&
+        std::chrono::steady_clock::now() - m_shownAt >= kRedrawEvery)
+        showProgress();
+    QCoreApplication::processEvents();
+}
+
+void WorkbenchHost::showProgress() {
+    if (m_gaugePending) showGauge(m_gauge);
+    if (m_counterPending && m_form.lLin->text().toStdString() != cp1252ToUtf8(m_counter))
+        setAutoSizedText(m_form.lLin, fromEngine(m_counter));
+    if (!m_log.isEmpty()) {
+        m_log.chop(1);
+        m_form.Memo1->appendPlainText(m_log);
+        m_log.clear();
+    }
+    m_gaugePending = false;
+    m_counterPending = false;
+    m_shownAt = std::chrono::steady_clock::now();
+}
+
+void WorkbenchHost::showGauge(const Gauge& gauge) {
     QProgressBar* st = m_form.st;
     // An empty range would turn the bar into a busy indicator: a gauge with nothing to count
     // shows an empty bar instead.
@@ -71,28 +123,6 @@ void WorkbenchHost::gaugeChanged(const Gauge& gauge) {
         if (gauge.visible) m_form.m_cityFolder = joinPath(m_form.dataFolder(), "db");
         st->setVisible(gauge.visible);
     }
-}
-
-void WorkbenchHost::setImportingLabel(const std::string& text) {
-    setAutoSizedText(m_form.lTab, fromEngine(text));
-}
-
-void WorkbenchHost::setLineCounter(const std::string& text) {
-    setAutoSizedText(m_form.lLin, fromEngine(text));
-}
-
-void WorkbenchHost::addLogLine(const std::string& line) {
-    m_form.Memo1->appendPlainText(fromEngine(line));
-}
-
-int WorkbenchHost::MostraMensagem(const std::string& title, const std::string& text, int iconKind,
-                                  int buttonSet) {
-    return sivaro::MostraMensagem(title, text, static_cast<std::uint16_t>(iconKind),
-                                  static_cast<std::uint16_t>(buttonSet));
-}
-
-void WorkbenchHost::processMessages() {
-    QCoreApplication::processEvents();
 }
 
 }  // namespace sivaro

@@ -2,8 +2,13 @@
 // The workbench window as the import engine's host: the folder, the definitions and the source
 // list come from its controls, the progress goes to the gauge `st` and the labels `lTab` and
 // `lLin`, the log to `Memo1`, messages to the message window, and pending window events run once
-// per record so that "Cancelar" and "Todos" reach a running import.
+// per record so that "Cancelar" and "Todos" reach a running import. The gauge, the line counter
+// and new log lines are shown a few times a second, not at every record: drawing them at every
+// record would cost many times what the import itself does.
 
+#include <QString>
+
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -33,8 +38,19 @@ class WorkbenchHost : public ImportHost {
                        int buttonSet) override;
     void processMessages() override;
 
+    // Shows the gauge, the line counter and the log as the engine last gave them.
+    void showProgress();
+
   private:
+    void showGauge(const Gauge& gauge);
+
     TForm2& m_form;
+    Gauge m_gauge;
+    std::string m_counter;
+    QString m_log;  // lines not yet in the memo, each ended by a line break
+    bool m_gaugePending = false;
+    bool m_counterPending = false;
+    std::chrono::steady_clock::time_point m_shownAt{};
 };
 
 }  // namespace sivaro
