@@ -27,7 +27,7 @@ using namespace sivaro;
 namespace fs = std::filesystem;
 
 class QuietHost : public ImportHost {
-public:
+  public:
     explicit QuietHost(std::string folder)
         : m_folder(std::move(folder)), m_defs(joinPath(m_folder, "Definicao.ini")) {}
     std::string dataFolder() override { return m_folder; }
@@ -50,7 +50,7 @@ public:
     SourceSummary summary;
     long logged = 0;
 
-private:
+  private:
     std::string m_folder;
     ProfileFile m_defs;
 };
@@ -72,10 +72,10 @@ void writeSource(const std::string& path, long lines) {
     const long step = 7919;
     for (long i = 0; i < lines; ++i) {
         const long cod = (i * step) % lines + 1;
-        out << cod << "\tCliente " << cod << "\tRua das Flores, " << (cod % 2000) << "\tSao Paulo\tSP\t"
-            << 10000000 + cod % 89999999 << '\t' << cod % 10000 << ',' << cod % 100 << '\t'
-            << cod % 500 << '\t' << 1 + cod % 28 << "/0" << 1 + cod % 9 << "/20" << 10 + cod % 10
-            << "\tobs " << cod % 97 << "\r\n";
+        out << cod << "\tCliente " << cod << "\tRua das Flores, " << (cod % 2000)
+            << "\tSao Paulo\tSP\t" << 10000000 + cod % 89999999 << '\t' << cod % 10000 << ','
+            << cod % 100 << '\t' << cod % 500 << '\t' << 1 + cod % 28 << "/0" << 1 + cod % 9
+            << "/20" << 10 + cod % 10 << "\tobs " << cod % 97 << "\r\n";
     }
 }
 
@@ -108,14 +108,16 @@ int main(int argc, char** argv) {
         "CIDADE=Bench.cidade\r\nUF=Bench.uf\r\nCEP=Bench.cep\r\nVALOR=Bench.valor\r\n"
         "QTD=Bench.qtd\r\nDATA=Bench.data\r\nOBS=Bench.obs\r\n";
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
-        << "[Arquivos]\r\ndados.txt=Bench\r\n" << campos;
+        << "[Arquivos]\r\ndados.txt=Bench\r\n"
+        << campos;
 
     // sqlite3 first: a child forked later would count the importer's memory as its own.
     const std::string db = folder + "/bench.sqlite";
     const std::string script =
         "CREATE TABLE bench(cod INTEGER PRIMARY KEY, nome TEXT, endereco TEXT, cidade TEXT, "
         "uf TEXT, cep TEXT, valor TEXT, qtd INTEGER, data TEXT, obs TEXT);\n"
-        ".mode tabs\n.import --skip 1 " + folder + "/dados.txt bench\n";
+        ".mode tabs\n.import --skip 1 " +
+        folder + "/dados.txt bench\n";
     std::ofstream(folder + "/import.sql") << script;
     const auto t0 = std::chrono::steady_clock::now();
     const int rc = std::system(("sqlite3 " + db + " < " + folder + "/import.sql").c_str());
@@ -125,11 +127,11 @@ int main(int argc, char** argv) {
     QuietHost insertHost(folder);
     const double insertSeconds = runImport(insertHost);
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
-        << "[Arquivos]\r\ndados.txt=Bench\r\n[dados.txt.opcoes]\r\nCampoChave=cod\r\n" << campos;
+        << "[Arquivos]\r\ndados.txt=Bench\r\n[dados.txt.opcoes]\r\nCampoChave=cod\r\n"
+        << campos;
     QuietHost updateHost(folder);
     const double updateSeconds = runImport(updateHost);
     const long peak = peakKb(RUSAGE_SELF);
-
 
     std::printf("lines: %ld\n", lines);
     std::printf("insert: %.2f s, %.0f rows/s (%lld inserted, %lld failed)\n", insertSeconds,

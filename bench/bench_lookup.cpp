@@ -31,7 +31,7 @@ using namespace sivaro;
 namespace fs = std::filesystem;
 
 class QuietHost : public ImportHost {
-public:
+  public:
     explicit QuietHost(std::string folder)
         : m_folder(std::move(folder)), m_defs(joinPath(m_folder, "Definicao.ini")) {}
     std::string dataFolder() override { return m_folder; }
@@ -49,7 +49,7 @@ public:
     }
     void processMessages() override {}
 
-private:
+  private:
     std::string m_folder;
     ProfileFile m_defs;
 };
@@ -81,17 +81,30 @@ std::vector<City> readCities(const std::string& path) {
 std::string typed(const City& c, std::mt19937& rng, bool misspell) {
     std::string s = c.name;
     switch (rng() % 4) {
-        case 0: break;
-        case 1: s = TiraAcentos(s); break;
-        case 2: s = lower1252(s); break;
-        case 3: s = upper1252(TiraAcentos(s)) + "-" + c.uf; break;
+        case 0:
+            break;
+        case 1:
+            s = TiraAcentos(s);
+            break;
+        case 2:
+            s = lower1252(s);
+            break;
+        case 3:
+            s = upper1252(TiraAcentos(s)) + "-" + c.uf;
+            break;
     }
     if (misspell && s.size() > 4) {
         const size_t at = 1 + rng() % (s.size() - 3);
         switch (rng() % 3) {
-            case 0: std::swap(s[at], s[at + 1]); break;
-            case 1: s.erase(at, 1); break;
-            case 2: s.insert(at, 1, s[at]); break;
+            case 0:
+                std::swap(s[at], s[at + 1]);
+                break;
+            case 1:
+                s.erase(at, 1);
+                break;
+            case 2:
+                s.insert(at, 1, s[at]);
+                break;
         }
     }
     return s;
