@@ -14,6 +14,7 @@
 #include <iostream>
 #include <string>
 
+#include "QuietHost.h"
 #include "import/ImportEngine.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -26,34 +27,6 @@ namespace {
 using namespace sivaro;
 namespace fs = std::filesystem;
 
-class QuietHost : public ImportHost {
-  public:
-    explicit QuietHost(std::string folder)
-        : m_folder(std::move(folder)), m_defs(joinPath(m_folder, "Definicao.ini")) {}
-    std::string dataFolder() override { return m_folder; }
-    ProfileFile& definitions() override { return m_defs; }
-    std::vector<std::string> sources() override { return {"dados.txt"}; }
-    int selectedSource() override { return 0; }
-    bool importAll() override { return false; }
-    void gaugeChanged(const Gauge&) override {}
-    void setImportingLabel(const std::string&) override {}
-    void setLineCounter(const std::string&) override {}
-    void addLogLine(const std::string& line) override {
-        if (++logged <= 3) std::cerr << "log: " << line << '\n';
-    }
-    int MostraMensagem(const std::string&, const std::string& text, int, int) override {
-        std::cerr << "message: " << text << '\n';
-        return 1;
-    }
-    void processMessages() override {}
-    void sourceFinished(const SourceSummary& s) override { summary = s; }
-    SourceSummary summary;
-    long logged = 0;
-
-  private:
-    std::string m_folder;
-    ProfileFile m_defs;
-};
 
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -124,12 +97,12 @@ int main(int argc, char** argv) {
     const double sqliteSeconds = seconds(t0);
     const long sqlitePeak = peakKb(RUSAGE_CHILDREN);
 
-    QuietHost insertHost(folder);
+    QuietHost insertHost(folder, "dados.txt");
     const double insertSeconds = runImport(insertHost);
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
         << "[Arquivos]\r\ndados.txt=Bench\r\n[dados.txt.opcoes]\r\nCampoChave=cod\r\n"
         << campos;
-    QuietHost updateHost(folder);
+    QuietHost updateHost(folder, "dados.txt");
     const double updateSeconds = runImport(updateHost);
     const long peak = peakKb(RUSAGE_SELF);
 
