@@ -4,7 +4,8 @@
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
 // window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
-// some failed, 2 when the run stopped on an error (or the command line was wrong).
+// some failed or the operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the
+// command line was wrong).
 
 #include <unistd.h>
 
@@ -126,9 +127,8 @@ class BatchHost : public ImportHost {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
-                  << " linhas inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
-                  << " registros descartados, " << s.recordsFailed << " com erro, " << seconds
-                  << " s\n"
+                  << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
+                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n"
                   << std::flush;
     }
 
@@ -242,6 +242,10 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, onInterrupt);
         engine.eOriChange();
         engine.Button1Click();
+        if (g_interrupted) {
+            std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
+            return 1;
+        }
         return host.anyFailed() ? 1 : 0;
     } catch (const std::exception& e) {
         std::cerr << "\nimporta: a importa\xc3\xa7\xc3\xa3o parou: " << out(e.what()) << '\n';
