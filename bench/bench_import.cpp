@@ -14,6 +14,7 @@
 #include <iostream>
 #include <string>
 
+#include "QuietHost.h"
 #include "import/ImportEngine.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -26,34 +27,6 @@ namespace {
 using namespace sivaro;
 namespace fs = std::filesystem;
 
-class QuietHost : public ImportHost {
-public:
-    explicit QuietHost(std::string folder)
-        : m_folder(std::move(folder)), m_defs(joinPath(m_folder, "Definicao.ini")) {}
-    std::string dataFolder() override { return m_folder; }
-    ProfileFile& definitions() override { return m_defs; }
-    std::vector<std::string> sources() override { return {"dados.txt"}; }
-    int selectedSource() override { return 0; }
-    bool importAll() override { return false; }
-    void gaugeChanged(const Gauge&) override {}
-    void setImportingLabel(const std::string&) override {}
-    void setLineCounter(const std::string&) override {}
-    void addLogLine(const std::string& line) override {
-        if (++logged <= 3) std::cerr << "log: " << line << '\n';
-    }
-    int MostraMensagem(const std::string&, const std::string& text, int, int) override {
-        std::cerr << "message: " << text << '\n';
-        return 1;
-    }
-    void processMessages() override {}
-    void sourceFinished(const SourceSummary& s) override { summary = s; }
-    SourceSummary summary;
-    long logged = 0;
-
-private:
-    std::string m_folder;
-    ProfileFile m_defs;
-};
 
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -72,10 +45,10 @@ void writeSource(const std::string& path, long lines) {
     const long step = 7919;
     for (long i = 0; i < lines; ++i) {
         const long cod = (i * step) % lines + 1;
-        out << cod << "\tCliente " << cod << "\tRua das Flores, " << (cod % 2000) << "\tSao Paulo\tSP\t"
-            << 10000000 + cod % 89999999 << '\t' << cod % 10000 << ',' << cod % 100 << '\t'
-            << cod % 500 << '\t' << 1 + cod % 28 << "/0" << 1 + cod % 9 << "/20" << 10 + cod % 10
-            << "\tobs " << cod % 97 << "\r\n";
+        out << cod << "\tCliente " << cod << "\tRua das Flores, " << (cod % 2000)
+            << "\tSao Paulo\tSP\t" << 10000000 + cod % 89999999 << '\t' << cod % 10000 << ','
+            << cod % 100 << '\t' << cod % 500 << '\t' << 1 + cod % 28 << "/0" << 1 + cod % 9
+            << "/20" << 10 + cod % 10 << "\tobs " << cod % 97 << "\r\n";
     }
 }
 
@@ -108,28 +81,30 @@ int main(int argc, char** argv) {
         "CIDADE=Bench.cidade\r\nUF=Bench.uf\r\nCEP=Bench.cep\r\nVALOR=Bench.valor\r\n"
         "QTD=Bench.qtd\r\nDATA=Bench.data\r\nOBS=Bench.obs\r\n";
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
-        << "[Arquivos]\r\ndados.txt=Bench\r\n" << campos;
+        << "[Arquivos]\r\ndados.txt=Bench\r\n"
+        << campos;
 
     // sqlite3 first: a child forked later would count the importer's memory as its own.
     const std::string db = folder + "/bench.sqlite";
     const std::string script =
         "CREATE TABLE bench(cod INTEGER PRIMARY KEY, nome TEXT, endereco TEXT, cidade TEXT, "
         "uf TEXT, cep TEXT, valor TEXT, qtd INTEGER, data TEXT, obs TEXT);\n"
-        ".mode tabs\n.import --skip 1 " + folder + "/dados.txt bench\n";
+        ".mode tabs\n.import --skip 1 " +
+        folder + "/dados.txt bench\n";
     std::ofstream(folder + "/import.sql") << script;
     const auto t0 = std::chrono::steady_clock::now();
     const int rc = std::system(("sqlite3 " + db + " < " + folder + "/import.sql").c_str());
     const double sqliteSeconds = seconds(t0);
     const long sqlitePeak = peakKb(RUSAGE_CHILDREN);
 
-    QuietHost insertHost(folder);
+    QuietHost insertHost(folder, "dados.txt");
     const double insertSeconds = runImport(insertHost);
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
-        << "[Arquivos]\r\ndados.txt=Bench\r\n[dados.txt.opcoes]\r\nCampoChave=cod\r\n" << campos;
-    QuietHost updateHost(folder);
+        << "[Arquivos]\r\ndados.txt=Bench\r\n[dados.txt.opcoes]\r\nCampoChave=cod\r\n"
+        << campos;
+    QuietHost updateHost(folder, "dados.txt");
     const double updateSeconds = runImport(updateHost);
     const long peak = peakKb(RUSAGE_SELF);
-
 
     std::printf("lines: %ld\n", lines);
     std::printf("insert: %.2f s, %.0f rows/s (%lld inserted, %lld failed)\n", insertSeconds,

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietHost.h"
 #include "import/ImportEngine.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -30,29 +31,6 @@ namespace {
 using namespace sivaro;
 namespace fs = std::filesystem;
 
-class QuietHost : public ImportHost {
-public:
-    explicit QuietHost(std::string folder)
-        : m_folder(std::move(folder)), m_defs(joinPath(m_folder, "Definicao.ini")) {}
-    std::string dataFolder() override { return m_folder; }
-    ProfileFile& definitions() override { return m_defs; }
-    std::vector<std::string> sources() override { return {"clientes.txt"}; }
-    int selectedSource() override { return 0; }
-    bool importAll() override { return false; }
-    void gaugeChanged(const Gauge&) override {}
-    void setImportingLabel(const std::string&) override {}
-    void setLineCounter(const std::string&) override {}
-    void addLogLine(const std::string& line) override { std::cerr << "log: " << line << '\n'; }
-    int MostraMensagem(const std::string&, const std::string& text, int, int) override {
-        std::cerr << "message: " << text << '\n';
-        return 1;
-    }
-    void processMessages() override {}
-
-private:
-    std::string m_folder;
-    ProfileFile m_defs;
-};
 
 struct City {
     std::string name;  // as the data set spells it, with accents
@@ -81,24 +59,37 @@ std::vector<City> readCities(const std::string& path) {
 std::string typed(const City& c, std::mt19937& rng, bool misspell) {
     std::string s = c.name;
     switch (rng() % 4) {
-        case 0: break;
-        case 1: s = TiraAcentos(s); break;
-        case 2: s = lower1252(s); break;
-        case 3: s = upper1252(TiraAcentos(s)) + "-" + c.uf; break;
+        case 0:
+            break;
+        case 1:
+            s = TiraAcentos(s);
+            break;
+        case 2:
+            s = lower1252(s);
+            break;
+        case 3:
+            s = upper1252(TiraAcentos(s)) + "-" + c.uf;
+            break;
     }
     if (misspell && s.size() > 4) {
         const size_t at = 1 + rng() % (s.size() - 3);
         switch (rng() % 3) {
-            case 0: std::swap(s[at], s[at + 1]); break;
-            case 1: s.erase(at, 1); break;
-            case 2: s.insert(at, 1, s[at]); break;
+            case 0:
+                std::swap(s[at], s[at + 1]);
+                break;
+            case 1:
+                s.erase(at, 1);
+                break;
+            case 2:
+                s.insert(at, 1, s[at]);
+                break;
         }
     }
     return s;
 }
 
 double runImport(const std::string& folder) {
-    QuietHost host(folder);
+    QuietHost host(folder, "clientes.txt");
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     engine.eOriChange();
     const auto t0 = std::chrono::steady_clock::now();

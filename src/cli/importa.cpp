@@ -4,7 +4,8 @@
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
 // window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
-// some failed, 2 when the run stopped on an error (or the command line was wrong).
+// some failed or the operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the
+// command line was wrong).
 
 #include <unistd.h>
 
@@ -48,12 +49,17 @@ const char* kUsage =
     "                  dados brasileiros num sistema configurado com .)\n"
     "  --ajuda         mostra esta ajuda\n"
     "\n"
-    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad" "da\n"
-    "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad" "da de erros.\n"
-    "Sa\xc3\xad" "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
+    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad"
+    "da\n"
+    "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
+    "da de erros.\n"
+    "Sa\xc3\xad"
+    "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
     "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro.\n";
 
-std::string out(const std::string& cp1252) { return cp1252ToUtf8(cp1252); }
+std::string out(const std::string& cp1252) {
+    return cp1252ToUtf8(cp1252);
+}
 
 std::string formatSeconds(double seconds) {
     const long s = static_cast<long>(seconds + 0.5);
@@ -63,7 +69,7 @@ std::string formatSeconds(double seconds) {
 }
 
 class BatchHost : public ImportHost {
-public:
+  public:
     BatchHost(std::string folder, std::vector<std::string> sources)
         : m_folder(std::move(folder)),
           m_definitions(resolvePath(m_folder, "Definicao.ini")),
@@ -121,13 +127,12 @@ public:
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
-                  << " linhas inseridas, " << s.rowsUpdated << " atualizadas, "
-                  << s.recordsDropped << " registros descartados, " << s.recordsFailed
-                  << " com erro, " << seconds << " s\n"
+                  << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
+                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n"
                   << std::flush;
     }
 
-private:
+  private:
     void clearProgress() {
         if (m_terminal && m_drawn) std::cerr << "\r\033[K" << std::flush;
         m_drawn = false;
@@ -237,6 +242,10 @@ int main(int argc, char** argv) {
         std::signal(SIGINT, onInterrupt);
         engine.eOriChange();
         engine.Button1Click();
+        if (g_interrupted) {
+            std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
+            return 1;
+        }
         return host.anyFailed() ? 1 : 0;
     } catch (const std::exception& e) {
         std::cerr << "\nimporta: a importa\xc3\xa7\xc3\xa3o parou: " << out(e.what()) << '\n';

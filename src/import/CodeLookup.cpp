@@ -68,7 +68,8 @@ void PhoneticIndex::refresh(Table& table, const std::string& nameField) {
         e.code = code.asString();
         m_exact.emplace(upper1252(text), e.code);
         // A row whose key starts with "0" (an empty name) goes in the bucket of "0".
-        const unsigned char first = e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0]);
+        const unsigned char first =
+            e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0]);
         m_byFirst[first].push_back(static_cast<std::uint32_t>(m_entries.size()));
         m_entries.push_back(std::move(e));
     }

@@ -21,9 +21,9 @@ struct SourceRun;
 // character, the class digits of the whole name and the name's length, so one entry answers
 // every N.
 class PhoneticIndex {
-public:
+  public:
     struct Entry {
-        std::string digits;  // the kept first character, then the class digits of every letter
+        std::string digits;       // the kept first character, then the class digits of every letter
         bool firstCoded = false;  // the kept first character has a class digit
         std::int32_t length = 0;  // length of the prepared name
         std::string code;         // the row's "cod" as text
@@ -41,9 +41,9 @@ public:
     // ChaveFonetica(name, n), from the entry.
     static std::string keyOf(const Entry& entry, std::int32_t n);
 
-private:
+  private:
     std::vector<Entry> m_entries;
-    std::unordered_map<std::string, std::string> m_exact;  // upper-cased name -> first code
+    std::unordered_map<std::string, std::string> m_exact;   // upper-cased name -> first code
     std::array<std::vector<std::uint32_t>, 256> m_byFirst;  // entries by their key's first byte
     size_t m_nameSize = 0;
     std::string m_table;
@@ -53,13 +53,13 @@ private:
 };
 
 class CodeLookup {
-public:
+  public:
     // One lookup for table t of the run (index into run.tables).
     void lookup(SourceRun& run, int t, Table& tCid, const std::string& lookupTable,
                 const std::string& codeField, const std::string& nameField,
                 const std::string& mark);
 
-private:
+  private:
     PhoneticIndex m_index;
 };
 

@@ -35,8 +35,8 @@ std::int32_t layoutNumber(const std::string& text, const std::string& section,
                           const std::string& key, const std::string& entry) {
     std::int32_t value = 0;
     if (!tryParseInteger(text, value))
-        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry +
-                            ": '" + text + "' n\xe3o \xe9 um n\xfamero inteiro");
+        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry + ": '" +
+                            text + "' n\xe3o \xe9 um n\xfamero inteiro");
     return value;
 }
 
@@ -47,7 +47,8 @@ SourceRun::~SourceRun() {
         if (!t.table) continue;
         try {
             if (t.table->active()) {
-                if (t.table->state() == DataSetState::Insert || t.table->state() == DataSetState::Edit)
+                if (t.table->state() == DataSetState::Insert ||
+                    t.table->state() == DataSetState::Edit)
                     t.table->cancel();
                 t.table->close();
             }
@@ -62,7 +63,8 @@ void SourceRun::invalidatePlans() {
 }
 
 ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
-    : m_host(host), m_storeFactory(std::move(storeFactory)),
+    : m_host(host),
+      m_storeFactory(std::move(storeFactory)),
       m_rules(std::make_unique<TableRules>(*this)) {
     m_b.SetBarCodeType(bcEAN_13);
     m_b.SetBarWidth(0.015f);
@@ -127,7 +129,9 @@ void ImportEngine::refuse(SourceRun& run, const std::string& message) {
     run.summary.imported = false;
 }
 
-int ImportEngine::counter(const SourceRun& run) const { return run.gauge.position; }
+int ImportEngine::counter(const SourceRun& run) const {
+    return run.gauge.position;
+}
 
 void ImportEngine::advanceCounter(SourceRun& run) {
     run.gauge.setPosition(run.gauge.position + 1);
@@ -218,8 +222,10 @@ void ImportEngine::prepare(SourceRun& run) {
     run.reader.open(sourcePath);
     if (run.options.umPorLin) {
         std::string header = run.reader.readLine();
-        if (run.options.delReg == 1) header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
-        for (std::string& name : cutList(header, run.options.delCamp)) run.record.add(std::move(name));
+        if (run.options.delReg == 1)
+            header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
+        for (std::string& name : cutList(header, run.options.delCamp))
+            run.record.add(std::move(name));
     } else {
         for (const std::string& column : defs.readSection(campos)) run.record.add(column);
     }
@@ -296,7 +302,8 @@ void ImportEngine::prepare(SourceRun& run) {
 bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     std::string line = run.reader.readLine();
     ++run.summary.linesRead;
-    if (run.options.delReg == 1) line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
+    if (run.options.delReg == 1)
+        line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
     int k = 0;
     while (!line.empty()) {
@@ -342,8 +349,10 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         for (const std::string& key : defs.readSection(section)) {
             const std::string entry = defs.readString(section, key, "");
             const size_t comma = entry.find(',');
-            const std::string startText = comma == std::string::npos ? std::string() : entry.substr(0, comma);
-            const std::string lengthText = entry.substr(comma == std::string::npos ? 0 : comma + 1, 100);
+            const std::string startText =
+                comma == std::string::npos ? std::string() : entry.substr(0, comma);
+            const std::string lengthText =
+                entry.substr(comma == std::string::npos ? 0 : comma + 1, 100);
             const int start = layoutNumber(startText, section, key, entry);
             const int length = layoutNumber(lengthText, section, key, entry);
             std::string value = trim(copyText(line, start, length));

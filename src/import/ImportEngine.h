@@ -19,7 +19,7 @@ class TableRules;
 struct SourceRun;
 
 class ImportEngine {
-public:
+  public:
     // Makes the table store for a data folder; called by the first run only.
     using StoreFactory = std::function<std::unique_ptr<TableStore>(const std::string& dataFolder)>;
 
@@ -50,7 +50,7 @@ public:
     TableStore& store();
     Table& tCid();  // made on first use, bound to "cidade.db"
 
-private:
+  private:
     friend class TableRules;
 
     void prepare(SourceRun& run);

@@ -46,19 +46,19 @@ struct SourceSummary {
 };
 
 class ImportHost {
-public:
+  public:
     virtual ~ImportHost() = default;
 
-    virtual std::string dataFolder() = 0;         // the text of eLoc
-    virtual ProfileFile& definitions() = 0;       // the open Definicao.ini of that folder
+    virtual std::string dataFolder() = 0;            // the text of eLoc
+    virtual ProfileFile& definitions() = 0;          // the open Definicao.ini of that folder
     virtual std::vector<std::string> sources() = 0;  // the items of cbTab
-    virtual int selectedSource() = 0;             // -1 when none
-    virtual bool importAll() = 0;                 // "Todos", read again after every source
+    virtual int selectedSource() = 0;                // -1 when none
+    virtual bool importAll() = 0;                    // "Todos", read again after every source
 
-    virtual void gaugeChanged(const Gauge& gauge) = 0;                  // st
-    virtual void setImportingLabel(const std::string& text) = 0;        // lTab
-    virtual void setLineCounter(const std::string& text) = 0;           // lLin
-    virtual void addLogLine(const std::string& line) = 0;               // Memo1
+    virtual void gaugeChanged(const Gauge& gauge) = 0;            // st
+    virtual void setImportingLabel(const std::string& text) = 0;  // lTab
+    virtual void setLineCounter(const std::string& text) = 0;     // lLin
+    virtual void addLogLine(const std::string& line) = 0;         // Memo1
     // The message window: icon kind 1 stop, 2 question, 3 exclamation, 4 information; button set
     // 0 none (modeless), 1 OK, 2 and 3 Sim/Não. Returns 1 for OK/Sim, 2 for Não/Esc.
     virtual int MostraMensagem(const std::string& title, const std::string& text, int iconKind,

@@ -12,7 +12,9 @@ constexpr size_t kBufferSize = 1 << 16;
 constexpr char kCtrlZ = 26;
 }  // namespace
 
-LineReader::~LineReader() { close(); }
+LineReader::~LineReader() {
+    close();
+}
 
 void LineReader::open(const std::string& path) {
     close();
@@ -38,8 +40,7 @@ bool LineReader::fill() {
     m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
     m_pos = 0;
     if (m_end == 0) {
-        if (std::ferror(m_file))
-            throw EInOutError("Erro de leitura no arquivo " + m_path);
+        if (std::ferror(m_file)) throw EInOutError("Erro de leitura no arquivo " + m_path);
         m_ended = true;
         return false;
     }
@@ -57,7 +58,9 @@ int LineReader::peekByte() {
     return static_cast<unsigned char>(c);
 }
 
-bool LineReader::eof() { return peekByte() < 0; }
+bool LineReader::eof() {
+    return peekByte() < 0;
+}
 
 std::string LineReader::readLine() {
     std::string line;

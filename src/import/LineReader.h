@@ -10,7 +10,7 @@
 namespace sivaro {
 
 class LineReader {
-public:
+  public:
     LineReader() = default;
     ~LineReader();
     LineReader(const LineReader&) = delete;
@@ -24,7 +24,7 @@ public:
     bool eof();  // at the end of the file or at a Ctrl-Z
     std::string readLine();
 
-private:
+  private:
     bool fill();
     int peekByte();
 

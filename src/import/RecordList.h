@@ -15,19 +15,19 @@ struct RecordPair {
 };
 
 class RecordList {
-public:
+  public:
     int size() const { return static_cast<int>(m_pairs.size()); }
     RecordPair& operator[](int i) { return m_pairs[static_cast<size_t>(i)]; }
     const RecordPair& operator[](int i) const { return m_pairs[static_cast<size_t>(i)]; }
 
     void add(std::string name, std::string value = {});
-    int indexOf(std::string_view name) const;  // -1 when missing
+    int indexOf(std::string_view name) const;          // -1 when missing
     std::string valueOf(std::string_view name) const;  // empty when missing
     // The first pair of that name receives the value; nothing happens when there is none.
     void setValue(std::string_view name, std::string value);
     void clearValues();
 
-private:
+  private:
     std::vector<RecordPair> m_pairs;
 };
 
@@ -44,12 +44,12 @@ struct MappingEntry {
 };
 
 class MappingList {
-public:
+  public:
     void add(MappingEntry entry) { m_entries.push_back(std::move(entry)); }
     const std::vector<MappingEntry>& entries() const { return m_entries; }
     const MappingEntry* find(std::string_view column) const;  // nullptr when unmapped
 
-private:
+  private:
     std::vector<MappingEntry> m_entries;
 };
 

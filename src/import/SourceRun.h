@@ -24,8 +24,8 @@ struct SourceOptions {
 
 // One mapped column as it is written into one target table.
 struct WritePlan {
-    int pair = 0;        // the pair whose mapping is written
-    int valuePair = 0;   // the first pair of that name: its value is the one written
+    int pair = 0;       // the pair whose mapping is written
+    int valuePair = 0;  // the first pair of that name: its value is the one written
     Field* field = nullptr;
     std::string fieldPartUpper;  // for the normalisations by field name
 };

@@ -27,7 +27,9 @@ std::int32_t branchNumber(const std::string& value) {
 }
 
 // Amounts in the original's currency type: 64-bit counts of ten-thousandths.
-std::int64_t toCurrencyUnits(double value) { return std::llround(value * 10000.0); }
+std::int64_t toCurrencyUnits(double value) {
+    return std::llround(value * 10000.0);
+}
 
 }  // namespace
 
@@ -133,7 +135,8 @@ void TableRules::perTable(SourceRun& run, int t) {
         {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
     for (const auto& [target, from] : kDerived) {
         Field* f = table.findField(target);
-        if (f != nullptr && f->asString().empty()) f->setAsString(main.fieldByName(from).asString());
+        if (f != nullptr && f->asString().empty())
+            f->setAsString(main.fieldByName(from).asString());
     }
 
     if (fileUpper == "PEDSAI.DB") {
@@ -156,8 +159,10 @@ void TableRules::perTable(SourceRun& run, int t) {
                                   static_cast<std::int64_t>(branchNumber(branch)) * kBranchCodeStep;
         if (code < std::numeric_limits<std::int32_t>::min() ||
             code > std::numeric_limits<std::int32_t>::max())
-            throw EConvertError("c\xf3" "digo " + std::to_string(code) + " da filial " + branch +
-                                " fora da faixa de um inteiro");
+            throw EConvertError(
+                "c\xf3"
+                "digo " +
+                std::to_string(code) + " da filial " + branch + " fora da faixa de um inteiro");
         table.fieldByName("cod").setAsInteger(static_cast<std::int32_t>(code));
     }
 
@@ -205,9 +210,9 @@ void TableRules::endOfSource(SourceRun& run) {
     if (run.tableListUpper == "MERCADOR") {
         std::unique_ptr<Query> query = m_engine.store().createQuery();
         query->setDatabaseName(run.dbFolder);
-        for (const char* statement :
-             {"update mercador set filtro = 0 where cod in (select max(cod) from mercador group by codbar)",
-              "update mercador set filtro = 1 where filtro is null"}) {
+        for (const char* statement : {"update mercador set filtro = 0 where cod in (select "
+                                      "max(cod) from mercador group by codbar)",
+                                      "update mercador set filtro = 1 where filtro is null"}) {
             query->sql().clear();
             query->sql().push_back(statement);
             query->execSQL();

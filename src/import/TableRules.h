@@ -20,7 +20,7 @@ enum class RecordCheck {
 };
 
 class TableRules {
-public:
+  public:
     explicit TableRules(ImportEngine& engine);
     ~TableRules();
 
@@ -33,7 +33,7 @@ public:
     void perTable(SourceRun& run, int t);
     void endOfSource(SourceRun& run);
 
-private:
+  private:
     ImportEngine& m_engine;
     CodeLookup m_lookup;
 };

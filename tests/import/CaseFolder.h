@@ -10,7 +10,7 @@
 namespace sivaro::testing {
 
 class CaseFolder {
-public:
+  public:
     explicit CaseFolder(const std::string& caseDir);
     ~CaseFolder();
     CaseFolder(const CaseFolder&) = delete;
@@ -18,7 +18,7 @@ public:
 
     const std::string& path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
 };
 

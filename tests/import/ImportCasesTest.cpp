@@ -35,7 +35,7 @@ std::string joinLines(const std::vector<std::string>& lines) {
 }
 
 class ImportCase : public ::testing::TestWithParam<std::string> {
-protected:
+  protected:
     void SetUp() override { m_saved = formatSettings(); }
     void TearDown() override { formatSettings() = m_saved; }
     FormatSettings m_saved;

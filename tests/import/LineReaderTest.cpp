@@ -32,11 +32,15 @@ TEST(LineReader, LineEndsCarriageReturnsAndCtrlZ) {
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\nb", {"a", "b"}},
         {"a\n\nb\n", {"a", "", "b"}},
-        {"a\rb\n", {"ab"}},          // a lone CR is dropped
-        {"a\r\r\nb", {"a", "b"}},    // the CR before CR LF is dropped too
+        {"a\rb\n", {"ab"}},        // a lone CR is dropped
+        {"a\r\r\nb", {"a", "b"}},  // the CR before CR LF is dropped too
         {"a\rb\r", {"ab"}},
-        {"a\nb\x1a" "c\nd\n", {"a", "b"}},  // Ctrl-Z ends the file
-        {"\x1a" "abc", {}},
+        {"a\nb\x1a"
+         "c\nd\n",
+         {"a", "b"}},  // Ctrl-Z ends the file
+        {"\x1a"
+         "abc",
+         {}},
         {"", {}},
         {"\n", {""}},
     };

@@ -8,13 +8,13 @@
 
 #include "import/ImportEngine.h"
 #include "import/ImportHost.h"
-#include "util/ProfileFile.h"
 #include "util/Paths.h"
+#include "util/ProfileFile.h"
 
 namespace sivaro::testing {
 
 class TestHost : public ImportHost {
-public:
+  public:
     explicit TestHost(std::string folder)
         : m_folder(std::move(folder)), m_definitions(resolvePath(m_folder, "Definicao.ini")) {}
 
@@ -55,7 +55,7 @@ public:
     }
     void sourceFinished(const SourceSummary& s) override { summaries.push_back(s); }
 
-private:
+  private:
     std::string m_folder;
     ProfileFile m_definitions;
 };

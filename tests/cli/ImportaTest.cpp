@@ -1,0 +1,146 @@
+// The batch command as an operator runs it: its exit status, what goes to stdout (the log's
+// "linha:" lines and the summaries) and to stderr (messages, errors).
+
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "store/TableCreate.h"
+
+namespace sivaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ImportaTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("sivaro-importa-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir / "dados" / "db");
+        px::createTable((m_dir / "dados" / "db" / "Marca.db").string(),
+                        px::parseSchema("cod\t+\t4\t*\nmar\tA\t10\nqtd\tI\t4\n"));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    void write(const std::string& name, const std::string& text) {
+        std::ofstream(m_dir / "dados" / name, std::ios::binary) << text;
+    }
+
+    Result run(const std::string& args) {
+        const std::string cmd = std::string(SIVARO_BINARY_DIR) + "/bin/importa " + args + " >" +
+                                (m_dir / "out").string() + " 2>" + (m_dir / "err").string();
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(m_dir / "out");
+        r.err = slurp(m_dir / "err");
+        return r;
+    }
+
+    std::string folder() const { return (m_dir / "dados").string(); }
+    fs::path m_dir;
+};
+
+TEST_F(ImportaTest, EveryRecordWrittenExitsZeroWithASummary) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
+    write("marcas.txt", "D\r\nAcme\r\nBeta\r\n");
+    const Result r = run("--pasta " + folder() + " --todos");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("marcas.txt: 2 linhas lidas, 2 inseridas, 0 atualizadas, 0 descartadas, "
+                         "0 com erro"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST_F(ImportaTest, AFailedRecordExitsOneAndItsLineGoesToStdout) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
+          "Q=Marca.qtd\r\n");
+    write("marcas.txt", "D\tQ\r\nAcme\t1\r\nBeta\tmuitos\r\nGama\t\xe9\r\n");
+    const Result r = run("--pasta " + folder() + " marcas.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("linha:3 'muitos' is not a valid integer value for field 'qtd'"),
+              std::string::npos)
+        << r.out;
+    // Windows-1252 text reaches the terminal as UTF-8.
+    EXPECT_NE(r.out.find("linha:3 '\xc3\xa9'"), std::string::npos) << r.out;
+}
+
+TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
+    write("marcas.txt", "D\r\nAcme\tdemais\r\n");
+    const Result r = run("--pasta " + folder() + " --todos");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("== Erro ao importar ==\nFavor verificar a linha 1 pois deve ter "
+                         "caracteres estranhos"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(ImportaTest, AStoppedRunExitsTwo) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
+          "[marcas.txt.valordefault]\r\nqtd=x\r\n");
+    write("marcas.txt", "D\r\nAcme\r\n");
+    const Result r = run("--pasta " + folder() + " --todos");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("a importa\xc3\xa7\xc3\xa3o parou: 'x' is not a valid integer value"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(ImportaTest, BadCommandLinesExitTwo) {
+    struct Case {
+        std::string args;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"", "d\xc3\xaa --todos ou os nomes das origens"},
+        {"--todos marcas.txt", "d\xc3\xaa --todos ou os nomes das origens"},
+        {"--pasta", "falta o valor de --pasta"},
+        {"--decimal ,, --todos", "o separador decimal deve ser um caractere"},
+        {"--pasta /nao/existe --todos", "a pasta de dados /nao/existe n\xc3\xa3o existe"},
+        {"--xyz", "op\xc3\xa7\xc3\xa3o desconhecida --xyz"},
+        {"--pasta " + m_dir.string() + " --todos", "nenhuma origem registrada"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = run(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ImportaTest, HelpInPortuguese) {
+    const Result r = run("--ajuda");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Uso: importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]", 0),
+              0u)
+        << r.out;
+}
+
+}  // namespace
+}  // namespace sivaro
