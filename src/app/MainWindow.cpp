@@ -170,9 +170,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                     "Data = '0000000000000'\n"
                     "Font.Name = 'Courier New'\n");
 
-    // The import engine runs on this window's thread and speaks to it through the host. Its
-    // tables are opened directly by the Paradox store; the store makes it on the first run and
-    // keeps it for the life of the program.
+    // The import engine runs on this window's thread and speaks to it through the host. The
+    // engine makes its store on the first run and keeps it for the life of the program. For now
+    // the store opens the folder's tables directly; the named connection over the data folder
+    // (its "db" tables and "net" control folder) is to take its place once the store offers it.
     m_host = std::make_unique<WorkbenchHost>(*this);
     m_engine = std::make_unique<ImportEngine>(
         *m_host, [](const std::string& /*dataFolder*/) { return createParadoxStore(); });
