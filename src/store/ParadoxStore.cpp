@@ -14,6 +14,7 @@
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxTable.h"
 #include "store/RowAccess.h"
+#include "store/SqlQuery.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -1083,9 +1084,7 @@ class ParadoxStore final : public TableStore {
     std::unique_ptr<Table> createTable() override {
         return std::make_unique<ParadoxTable>(m_connection);
     }
-    std::unique_ptr<Query> createQuery() override {
-        throw EDatabaseError("SQL statements are not available in this build");
-    }
+    std::unique_ptr<Query> createQuery() override { return createSqlQuery(*this); }
 
   private:
     std::shared_ptr<TDataBaseNew> m_connection;
