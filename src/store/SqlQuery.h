@@ -13,7 +13,8 @@
 
 namespace sivaro {
 
-// The query's tables are opened through `store` (and so through its connection, if any).
+// The query's tables are opened through `store` (and so through its connection, if any); the
+// query must not outlive the store.
 std::unique_ptr<Query> createSqlQuery(TableStore& store);
 
 }  // namespace sivaro
