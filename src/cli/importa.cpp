@@ -20,6 +20,7 @@
 
 #include "import/ImportEngine.h"
 #include "import/ImportHost.h"
+#include "store/Connection.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
@@ -234,10 +235,7 @@ int main(int argc, char** argv) {
             }
         }
         BatchHost host(folder, sources);
-        ImportEngine engine(host, [](const std::string& dataFolder) {
-            (void)dataFolder;
-            return createParadoxStore();
-        });
+        ImportEngine engine(host, openConnection);
         host.setEngine(&engine);
         std::signal(SIGINT, onInterrupt);
         engine.eOriChange();

@@ -2,10 +2,16 @@
 //   pxtool create TABLE.db SCHEMA.txt   one field a line: name TAB letter TAB size [TAB *]
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
+//   pxtool load TABLE.db ROWS.txt       adds the rows of a text in the dump's format
 // Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss, numbers as the shortest text that
 // reads back the same value with "." as point, logical T/F, text with "\", line breaks and
 // TABs escaped as \\, \n, \r, \t; bytes and binary blobs in hexadecimal.
+// Load reads the same cells (timestamps "yyyy-mm-dd hh:mm:ss", times and timestamps with
+// optional ".zzz"); its header names the fields filled, in any order and letter case, the others
+// staying NULL (an auto-increment field then numbers the row). Blank lines are skipped. The rows
+// go in all or none: any refused cell or key leaves the table as it was.
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -17,6 +23,8 @@
 #include "store/FamilyCheck.h"
 #include "store/FieldCodec.h"
 #include "store/ParadoxStore.h"
+#include "store/ParadoxTable.h"
+#include "store/RowAccess.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
 #include "util/CodePage.h"
@@ -30,7 +38,8 @@ namespace {
 int usage() {
     std::cerr << "usage: pxtool create TABLE.db SCHEMA.txt\n"
                  "       pxtool info TABLE.db\n"
-                 "       pxtool dump TABLE.db\n";
+                 "       pxtool dump TABLE.db\n"
+                 "       pxtool load TABLE.db ROWS.txt\n";
     return 2;
 }
 
@@ -147,6 +156,253 @@ int dump(const std::string& path) {
     return 0;
 }
 
+// ---- load -------------------------------------------------------------------------------------
+
+std::vector<std::string> splitCells(const std::string& line) {
+    std::vector<std::string> cells(1);
+    for (char c : line) {
+        if (c == '\t')
+            cells.emplace_back();
+        else
+            cells.back() += c;
+    }
+    return cells;
+}
+
+// Undoes escapeCell; false for a "\" that starts no escape.
+bool unescapeCell(const std::string& cell, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        if (cell[i] != '\\') {
+            out += cell[i];
+            continue;
+        }
+        if (++i == cell.size()) return false;
+        switch (cell[i]) {
+            case '\\':
+                out += '\\';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            default:
+                return false;
+        }
+    }
+    return true;
+}
+
+bool digits(const std::string& s, std::size_t at, std::size_t n, int& out) {
+    if (at + n > s.size()) return false;
+    const auto r = std::from_chars(s.data() + at, s.data() + at + n, out);
+    return r.ec == std::errc() && r.ptr == s.data() + at + n && s[at] != '-' && s[at] != '+';
+}
+
+bool parseIsoDate(const std::string& s, std::int64_t& days) {
+    int y, m, d;
+    if (s.size() != 10 || s[4] != '-' || s[7] != '-' || !digits(s, 0, 4, y) ||
+        !digits(s, 5, 2, m) || !digits(s, 8, 2, d))
+        return false;
+    days = px::daysFromCivil(y, m, d);
+    return days != 0;
+}
+
+bool parseIsoTime(const std::string& s, std::int64_t& ms) {
+    int h, m, sec, frac = 0;
+    if (s.size() < 8 || s[2] != ':' || s[5] != ':' || !digits(s, 0, 2, h) || !digits(s, 3, 2, m) ||
+        !digits(s, 6, 2, sec) || h > 23 || m > 59 || sec > 59)
+        return false;
+    if (s.size() > 8) {
+        const std::size_t n = s.size() - 9;
+        if (s[8] != '.' || n < 1 || n > 3 || !digits(s, 9, n, frac)) return false;
+        for (std::size_t k = n; k < 3; ++k) frac *= 10;
+    }
+    ms = ((h * 60LL + m) * 60 + sec) * 1000 + frac;
+    return true;
+}
+
+bool parseHex(const std::string& s, std::string& out) {
+    if (s.size() % 2) return false;
+    out.clear();
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        unsigned value = 0;
+        const auto r = std::from_chars(s.data() + i, s.data() + i + 2, value, 16);
+        if (r.ec != std::errc() || r.ptr != s.data() + i + 2) return false;
+        out += static_cast<char>(value);
+    }
+    return true;
+}
+
+// Writes one cell into the pending row by the field's type; false when the cell does not read.
+bool writeCell(Table& t, Field& f, const std::string& cell) {
+    if (cell.empty()) {
+        f.clear();
+        return true;
+    }
+    switch (f.dataType()) {
+        case FieldType::String:
+        case FieldType::Memo:
+        case FieldType::FmtMemo: {
+            std::string text;
+            if (!unescapeCell(cell, text)) return false;
+            f.setAsString(utf8ToCp1252(text));
+            return true;
+        }
+        case FieldType::Smallint:
+        case FieldType::Integer:
+        case FieldType::AutoInc: {
+            std::int64_t v = 0;
+            const auto r = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+            if (r.ec != std::errc() || r.ptr != cell.data() + cell.size()) return false;
+            f.setValue(v);
+            return true;
+        }
+        case FieldType::Float:
+        case FieldType::Currency:
+        case FieldType::BCD: {
+            double v = 0;
+            const auto r = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+            if (r.ec != std::errc() || r.ptr != cell.data() + cell.size() || !std::isfinite(v))
+                return false;
+            f.setValue(v);
+            return true;
+        }
+        case FieldType::Boolean:
+            if (cell != "T" && cell != "F" && cell != "True" && cell != "False") return false;
+            f.setValue(cell[0] == 'T');
+            return true;
+        case FieldType::Date: {
+            std::int64_t days = 0;
+            if (!parseIsoDate(cell, days)) return false;
+            f.setValue(days);
+            return true;
+        }
+        case FieldType::Time: {
+            std::int64_t ms = 0;
+            if (!parseIsoTime(cell, ms)) return false;
+            f.setValue(ms);
+            return true;
+        }
+        case FieldType::DateTime: {
+            std::int64_t days = 0, ms = 0;
+            if (!parseIsoDate(cell.substr(0, 10), days)) return false;
+            if (cell.size() > 10 && (cell[10] != ' ' || !parseIsoTime(cell.substr(11), ms)))
+                return false;
+            // The exact milliseconds, not days times a fraction that may not come back whole.
+            const px::FieldInfo& info = px::tableBehind(t).fields()[f.index()];
+            px::encodeDouble(px::pendingRecord(t) + info.offset,
+                             static_cast<double>(days) * 86400000.0 + static_cast<double>(ms));
+            return true;
+        }
+        case FieldType::Bytes:
+        case FieldType::Blob:
+        case FieldType::Graphic:
+        case FieldType::ParadoxOle: {
+            std::string bytes;
+            if (!parseHex(cell, bytes)) return false;
+            f.setAsString(bytes);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+int load(const std::string& path, const std::string& rowsFile) {
+    std::ifstream in(rowsFile, std::ios::binary);
+    if (!in) {
+        std::cerr << "pxtool: cannot read " << rowsFile << "\n";
+        return 1;
+    }
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    if (lines.empty()) {
+        std::cerr << "pxtool: " << rowsFile << " has no header of field names\n";
+        return 1;
+    }
+    auto store = createParadoxStore();
+    auto t = store->createTable();
+    const std::size_t slash = path.find_last_of('/');
+    t->setDatabaseName(slash == std::string::npos ? "." : path.substr(0, slash));
+    t->setTableName(slash == std::string::npos ? path : path.substr(slash + 1));
+    t->open();
+    const std::string where = rowsFile + " line ";
+
+    std::vector<Field*> fields;
+    for (const std::string& cell : splitCells(lines[0])) {
+        std::string name;
+        Field* f = unescapeCell(cell, name) ? t->findField(utf8ToCp1252(name)) : nullptr;
+        if (!f) {
+            std::cerr << "pxtool: " << where << "1: table " << cp1252ToUtf8(t->tableName())
+                      << " has no field '" << cell << "'\n";
+            return 1;
+        }
+        for (Field* other : fields) {
+            if (other == f) {
+                std::cerr << "pxtool: " << where << "1: field '" << cell << "' named twice\n";
+                return 1;
+            }
+        }
+        fields.push_back(f);
+    }
+
+    // Every cell is read first, so that a refused one leaves the table untouched; a key or a
+    // unique index refused at the post takes back the rows already added.
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::uint32_t counter = px::tableBehind(*t).autoInc();
+        std::vector<px::RowId> added;
+        for (std::size_t n = 1; n < lines.size(); ++n) {
+            if (lines[n].empty()) continue;
+            const std::vector<std::string> cells = splitCells(lines[n]);
+            const std::string at = where + std::to_string(n + 1);
+            if (cells.size() != fields.size()) {
+                std::cerr << "pxtool: " << at << ": " << cells.size() << " cells for "
+                          << fields.size() << " fields\n";
+                return 1;
+            }
+            t->insert();
+            try {
+                for (std::size_t k = 0; k < cells.size(); ++k) {
+                    if (!writeCell(*t, *fields[k], cells[k])) {
+                        std::cerr << "pxtool: " << at << ": '" << cells[k]
+                                  << "' is not a value of field '"
+                                  << cp1252ToUtf8(fields[k]->fieldName()) << "'\n";
+                        t->cancel();
+                        return 1;
+                    }
+                }
+                if (pass == 0) {
+                    t->cancel();
+                    continue;
+                }
+                t->post();
+                added.push_back(px::currentRowId(*t));
+            } catch (const std::exception& e) {
+                t->cancel();
+                for (auto it = added.rbegin(); it != added.rend(); ++it) {
+                    px::moveToRow(*t, *it);
+                    t->deleteRecord();
+                }
+                px::tableBehind(*t).setAutoInc(counter);
+                std::cerr << "pxtool: " << at << ": " << cp1252ToUtf8(e.what()) << "\n";
+                t->close();
+                return 1;
+            }
+        }
+    }
+    t->close();
+    return 0;
+}
+
 int info(const std::string& path) {
     const px::FamilyReport r = px::inspectFamily(path);
     for (const auto& f : r.facts) std::cout << f << "\n";
@@ -182,6 +438,7 @@ int main(int argc, char** argv) {
         }
         if (command == "info" && argc == 3) return info(enginePath(argv[2]));
         if (command == "dump" && argc == 3) return dump(enginePath(argv[2]));
+        if (command == "load" && argc == 4) return load(enginePath(argv[2]), argv[3]);
     } catch (const std::exception& e) {
         std::cerr << "pxtool: " << cp1252ToUtf8(e.what()) << "\n";
         return 1;

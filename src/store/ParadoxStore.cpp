@@ -7,11 +7,14 @@
 #include <filesystem>
 #include <map>
 
+#include "store/Connection.h"
 #include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
 #include "store/FieldText.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxTable.h"
+#include "store/RowAccess.h"
+#include "store/SqlQuery.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -275,6 +278,8 @@ class ParadoxField final : public Field {
 
 class ParadoxTable final : public Table {
   public:
+    explicit ParadoxTable(std::shared_ptr<TDataBaseNew> connection)
+        : m_connection(std::move(connection)) {}
     ~ParadoxTable() override {
         try {
             close();
@@ -301,7 +306,19 @@ class ParadoxTable final : public Table {
     void open() override {
         if (m_shared) return;
         if (m_tableName.empty()) throw EDatabaseError("No table name given");
+        TDataBaseNew* via = connection();
         m_shared = acquire(filePath(), m_exclusive);
+        if (via) {
+            try {
+                via->attach(this);
+            } catch (...) {
+                SharedTable* s = m_shared;
+                m_shared = nullptr;
+                release(s);
+                throw;
+            }
+            m_attached = via;
+        }
         m_fields.clear();
         for (std::size_t i = 0; i < table().fields().size(); ++i)
             m_fields.push_back(std::make_unique<ParadoxField>(*this, static_cast<int>(i)));
@@ -316,6 +333,8 @@ class ParadoxTable final : public Table {
         m_shared = nullptr;
         m_state = DataSetState::Inactive;
         m_fields.clear();
+        if (m_attached) m_attached->detach(this);
+        m_attached = nullptr;
         release(s);
     }
 
@@ -497,6 +516,22 @@ class ParadoxTable final : public Table {
         first();
     }
 
+    // For the row access of the SQL module.
+    RowId currentRow() const {
+        if (!m_shared || m_current == kNoRow || !table().alive(m_current)) return kNoRow;
+        return m_current;
+    }
+    void moveTo(RowId id) {
+        checkActive();
+        checkBrowse();
+        if (!table().alive(id))
+            throw EDatabaseError("Row " + std::to_string(id) + " of table " + m_tableName +
+                                 " no longer exists");
+        m_current = id;
+        m_eof = false;
+        remember();
+    }
+
     // For the fields.
     PxTable& table() const { return *m_shared->table; }
     const std::uint8_t* currentBytes() const {
@@ -514,9 +549,17 @@ class ParadoxTable final : public Table {
     }
 
   private:
+    // The connection this handle goes through: the one whose folder is the handle's.
+    TDataBaseNew* connection() const {
+        if (!m_connection || !m_connection->serves(m_database)) return nullptr;
+        if (!m_connection->connected())
+            throw EDatabaseError("Database " + m_connection->databaseName() + " is not open");
+        return m_connection.get();
+    }
     std::string filePath() const {
         std::string name = m_tableName;
         if (baseName(name).find('.') == std::string::npos) name += ".db";
+        if (const TDataBaseNew* via = connection()) return resolvePath(via->folder(), name);
         if (m_database.empty()) return resolvePath(".", name).substr(2);
         return resolvePath(m_database, name);
     }
@@ -544,6 +587,8 @@ class ParadoxTable final : public Table {
                                  table().row(m_current) + table().recordSize());
     }
 
+    std::shared_ptr<TDataBaseNew> m_connection;
+    TDataBaseNew* m_attached = nullptr;
     std::string m_database, m_tableName;
     bool m_exclusive = false;
     SharedTable* m_shared = nullptr;
@@ -1034,20 +1079,57 @@ bool ParadoxTable::locate(const std::string& fieldNames, const std::vector<std::
 
 class ParadoxStore final : public TableStore {
   public:
-    std::unique_ptr<Table> createTable() override { return std::make_unique<ParadoxTable>(); }
-    std::unique_ptr<Query> createQuery() override {
-        throw EDatabaseError("SQL statements are not available in this build");
+    explicit ParadoxStore(std::shared_ptr<TDataBaseNew> connection)
+        : m_connection(std::move(connection)) {}
+    std::unique_ptr<Table> createTable() override {
+        return std::make_unique<ParadoxTable>(m_connection);
     }
+    std::unique_ptr<Query> createQuery() override { return createSqlQuery(*this); }
+
+  private:
+    std::shared_ptr<TDataBaseNew> m_connection;
 };
 
 }  // namespace
+
+namespace px {
+
+namespace {
+ParadoxTable& engineHandle(const Table& handle) {
+    auto* t = dynamic_cast<ParadoxTable*>(const_cast<Table*>(&handle));
+    if (!t) throw EDatabaseError("Table " + handle.tableName() + " is not a Paradox table");
+    if (!t->active())
+        throw EDatabaseError("Cannot perform this operation on a closed table (" +
+                             handle.tableName() + ")");
+    return *t;
+}
+}  // namespace
+
+PxTable& tableBehind(Table& handle) {
+    return engineHandle(handle).table();
+}
+RowId currentRowId(const Table& handle) {
+    return engineHandle(handle).currentRow();
+}
+void moveToRow(Table& handle, RowId id) {
+    engineHandle(handle).moveTo(id);
+}
+std::uint8_t* pendingRecord(Table& handle) {
+    return engineHandle(handle).pendingBytes(handle.tableName());
+}
+
+}  // namespace px
 
 bool tableOpenInProcess(const std::string& dbPath) {
     return registry().count(registryKey(dbPath)) > 0;
 }
 
 std::unique_ptr<TableStore> createParadoxStore() {
-    return std::make_unique<ParadoxStore>();
+    return std::make_unique<ParadoxStore>(nullptr);
+}
+
+std::unique_ptr<TableStore> createParadoxStore(std::shared_ptr<TDataBaseNew> connection) {
+    return std::make_unique<ParadoxStore>(std::move(connection));
 }
 
 }  // namespace sivaro

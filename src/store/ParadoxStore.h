@@ -5,6 +5,7 @@
 // closes or on flush(); meanwhile the .db is locked against other processes.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "store/TableStore.h"
@@ -14,6 +15,11 @@ namespace sivaro {
 namespace px {
 class PxTable;
 }
+class TDataBaseNew;
+
+// The engine's store whose table handles and queries on the connection's folder go through
+// the connection (store/Connection.h); openConnection() makes it.
+std::unique_ptr<TableStore> createParadoxStore(std::shared_ptr<TDataBaseNew> connection);
 
 // Field type codes of the table files for a field type, and back (0 / Unknown when none).
 std::uint8_t paradoxTypeCode(FieldType type);

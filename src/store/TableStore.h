@@ -1,8 +1,10 @@
 #pragma once
-// The table engine as the import engine sees it: tables opened by folder and file name, their
-// fields, a cursor, row changes, statements and the restructure of one field. Every failure
-// raises EDatabaseError (EConvertError for a text a field refuses) with the engine's message,
-// naming the table, the field or the value; none is silent.
+// The table engine as the import engine sees it, in the order an import uses it: the set-up of
+// the connection (openConnection, store/Connection.h), tables opened by folder and file name,
+// emptying a table, their fields, locate, a cursor, row changes, statements (Query) and, for
+// the code field's type, exclusive use and the restructure of one field. Every failure raises
+// EDatabaseError (EConvertError for a text a field refuses) with the engine's message, naming
+// the table, the field or the value; none is silent.
 
 #include <cstdint>
 #include <memory>
@@ -135,7 +137,8 @@ public:
     virtual void restructure(int index, const FieldDescriptor& changed) = 0;
 };
 
-// An SQL statement that returns no rows, over the tables of its database folder.
+// An SQL statement that returns no rows, over the tables of its database folder: its lines
+// are joined by line breaks and run by execSQL(); clear them with sql().clear().
 class Query {
 public:
     virtual ~Query() = default;
@@ -152,10 +155,10 @@ public:
     virtual std::unique_ptr<Query> createQuery() = 0;
 };
 
-// The Paradox engine (src/store/ParadoxStore.cpp). A table held open here stays locked against
-// other processes: they may read it while this one only reads, and neither may change it while
-// the other holds it (see store/FamilyFiles.h). Queries are not available yet: createQuery()
-// raises EDatabaseError.
+// The Paradox engine (src/store/ParadoxStore.cpp) without a connection: tables open by folder.
+// A table held open here stays locked against other processes: they may read it while this one
+// only reads, and neither may change it while the other holds it (see store/FamilyFiles.h).
+// Queries run their SQL through SQLite over the folder's tables (store/SqlQuery.h).
 std::unique_ptr<TableStore> createParadoxStore();
 
 }  // namespace sivaro
