@@ -41,7 +41,7 @@
 #include "barcode/BarcodeForm.h"
 #include "barcode/BarcodeModel.h"
 #include "import/ImportEngine.h"
-#include "store/TableStore.h"
+#include "store/Connection.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -171,12 +171,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                     "Font.Name = 'Courier New'\n");
 
     // The import engine runs on this window's thread and speaks to it through the host. The
-    // engine makes its store on the first run and keeps it for the life of the program. For now
-    // the store opens the folder's tables directly; the named connection over the data folder
-    // (its "db" tables and "net" control folder) is to take its place once the store offers it.
+    // engine opens the connection to the data folder (session "Default", its "net" folder and
+    // the "db" tables) on the first run and keeps it for the life of the program.
     m_host = std::make_unique<WorkbenchHost>(*this);
-    m_engine = std::make_unique<ImportEngine>(
-        *m_host, [](const std::string& /*dataFolder*/) { return createParadoxStore(); });
+    m_engine = std::make_unique<ImportEngine>(*m_host, openConnection);
     m_engine->setBarcode(*b);
 
     Timer1 = new QTimer(this);

@@ -492,12 +492,28 @@ TEST_F(Workbench, SalvarIntoAMissingFolderReportsAndKeepsTheMemo) {
 }
 
 TEST_F(Workbench, CancelarSetsTheFlagUntilTheNextImporta) {
+    // The first run opens the connection to the folder's tables, which must be there.
+    std::filesystem::create_directories(path("db"));
+    openFolder(m_folder);
     EXPECT_FALSE(m_form->cancelRequested());
     child<QPushButton>(*m_form, "Button2")->click();
     EXPECT_TRUE(m_form->cancelRequested());
     // No source selected: the run clears the flag and imports nothing.
     child<QPushButton>(*m_form, "Button1")->click();
     EXPECT_FALSE(m_form->cancelRequested());
+    EXPECT_FALSE(m_form->importRunning());
+}
+
+TEST_F(Workbench, ImportaWithoutTablesFolderReportsTheConnection) {
+    // The first run opens the connection to {folder}/db; a folder without it stops the run.
+    writeFile(path("Definicao.ini"), "[Arquivos]\r\nmarcas.txt=Marca\r\n");
+    openFolder(m_folder);
+    child<QCheckBox>(*m_form, "cbImpTot")->setChecked(true);
+    testing::ErrorReports reports;
+    child<QPushButton>(*m_form, "Button1")->click();
+    ASSERT_EQ(reports.shown.size(), 1u);
+    EXPECT_NE(reports.shown[0].text.indexOf(QString::fromStdString(path("db"))), -1)
+        << reports.shown[0].text.toStdString();
     EXPECT_FALSE(m_form->importRunning());
 }
 
