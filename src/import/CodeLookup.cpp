@@ -136,7 +136,9 @@ void CodeLookup::lookup(SourceRun& run, int t, Table& tCid, const std::string& l
     if (code == nullptr) return;
     if (tCid.tableName() != lookupTable || !tCid.active()) {
         // A handle closed by the preparation of the source is opened again even when it
-        // already bears the name.
+        // already bears the name. The table it leaves stays loaded for the rest of the source,
+        // so that lookups in turn in several tables do not read them again at every record.
+        run.keepOpen(tCid);
         tCid.close();
         tCid.setTableName(lookupTable);
         tCid.open();

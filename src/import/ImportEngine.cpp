@@ -42,7 +42,32 @@ std::int32_t layoutNumber(const std::string& text, const std::string& section,
 
 }  // namespace
 
+void SourceRun::keepOpen(Table& handle) {
+    if (!handle.active() || store == nullptr) return;
+    for (const auto& k : kept)
+        if (k->databaseName() == handle.databaseName() &&
+            sameText(k->tableName(), handle.tableName()))
+            return;
+    std::unique_ptr<Table> keeper = store->createTable();
+    keeper->setDatabaseName(handle.databaseName());
+    keeper->setTableName(handle.tableName());
+    keeper->open();
+    kept.push_back(std::move(keeper));
+}
+
+void SourceRun::closeKept() {
+    for (auto& k : kept) k->close();
+    kept.clear();
+}
+
 SourceRun::~SourceRun() {
+    for (auto& k : kept) {
+        try {
+            k->close();
+        } catch (...) {
+            // As below: the run already reported its error.
+        }
+    }
     for (TargetTable& t : tables) {
         if (!t.table) continue;
         try {
@@ -247,6 +272,7 @@ void ImportEngine::prepare(SourceRun& run) {
     run.gauge.setMaximum(count);
     m_host.gaugeChanged(run.gauge);
 
+    run.store = &store();
     for (const std::string& name : cutList(run.tableList, ",")) {
         TargetTable target;
         target.name = name;
@@ -549,6 +575,7 @@ void ImportEngine::recordLoop(SourceRun& run) {
 void ImportEngine::endSource(SourceRun& run) {
     for (TargetTable& t : run.tables) t.table->close();
     tCid().close();
+    run.closeKept();
     m_rules->endOfSource(run);
     run.gauge.visible = false;
     m_host.gaugeChanged(run.gauge);

@@ -62,6 +62,13 @@ struct SourceRun {
 
     ~SourceRun();
     void invalidatePlans();  // after a table was reopened or the record list grew
+
+    // Keeps the table a handle has open loaded in the process until closeKept(), with a handle
+    // of its own; does nothing when the handle is closed or the table is already kept.
+    void keepOpen(Table& handle);
+    void closeKept();
+    TableStore* store = nullptr;
+    std::vector<std::unique_ptr<Table>> kept;
 };
 
 }  // namespace sivaro

@@ -78,6 +78,10 @@ RecordCheck TableRules::recordChecks(SourceRun& run) {
     const std::string wanted = run.dbFolder + run.record.valueOf("filial");
     if (main.databaseName() != wanted) {
         Table& tCid = m_engine.tCid();
+        // Records of several branches may alternate: a second handle keeps each table loaded
+        // for the rest of the source, so that a switch neither writes nor reads the table whole.
+        run.keepOpen(main);
+        run.keepOpen(tCid);
         main.close();
         tCid.close();
         main.setDatabaseName(wanted);

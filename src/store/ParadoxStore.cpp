@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <unordered_map>
 
 #include "store/Connection.h"
 #include "store/FamilyFiles.h"
@@ -130,9 +131,19 @@ std::map<std::string, SharedTable*>& registry() {
 }
 
 std::string registryKey(const std::string& path) {
+    // The canonical form of a path costs a system call per component, and an import opens the
+    // same few tables again at every record (lookups in turn, branch folders): keep it.
+    static std::unordered_map<std::string, std::string> known;
     std::error_code ec;
+    const std::string absolute =
+        !path.empty() && path[0] == '/' ? path : fs::current_path(ec).string() + "/" + path;
+    if (const auto it = known.find(absolute); it != known.end()) return it->second;
     const fs::path canonical = fs::weakly_canonical(osPath(path), ec);
-    return ec ? path : canonical.string();
+    std::string key = ec ? path : canonical.string();
+    // Only a path that names an existing file is kept: a missing one may appear under
+    // another spelling later.
+    if (!ec && fs::exists(canonical, ec)) known.emplace(absolute, key);
+    return key;
 }
 
 SharedTable* acquire(const std::string& path, bool exclusive) {
