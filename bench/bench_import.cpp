@@ -27,7 +27,6 @@ namespace {
 using namespace sivaro;
 namespace fs = std::filesystem;
 
-
 double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }

@@ -445,6 +445,7 @@ void ImportEngine::buildPlan(SourceRun& run, int t) {
         target.plan.push_back(std::move(p));
     }
     target.written.assign(static_cast<size_t>(target.table->fieldCount()), 0);
+    m_rules->findRuleFields(run, t);
     target.planValid = true;
 }
 

@@ -5,7 +5,8 @@
 namespace sivaro {
 
 void RecordList::add(std::string name, std::string value) {
-    m_pairs.push_back({std::move(name), std::move(value)});
+    std::string upper = upperAscii(name);
+    m_pairs.push_back({std::move(name), std::move(value), std::move(upper)});
 }
 
 int RecordList::indexOf(std::string_view name) const {

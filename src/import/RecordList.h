@@ -12,6 +12,7 @@ namespace sivaro {
 struct RecordPair {
     std::string name;
     std::string value;
+    std::string nameUpper;  // the name in capitals (a to z), for the lookups' column marks
 };
 
 class RecordList {

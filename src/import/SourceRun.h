@@ -3,6 +3,7 @@
 // from the preparation of the source to its end; its destructor cancels pending rows and closes
 // the tables, so that a run stopped by an error leaves every table whole.
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ struct TargetTable {
     std::vector<WritePlan> plan;
     std::vector<char> written;  // fields written during the current record
     bool planValid = false;
+    // The code fields of the five lookups ("codcid"...), nullptr where the table has none;
+    // found again with the plan.
+    std::array<Field*, 5> lookupCodes{};
 };
 
 struct SourceRun {

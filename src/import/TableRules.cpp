@@ -19,6 +19,14 @@ constexpr std::uint8_t kIntegerType = 3;
 constexpr std::uint8_t kAutoIncType = 14;
 constexpr std::int64_t kBranchCodeStep = 50000;
 
+// The five code lookups, in their order: lookup table, code field of the table written, name
+// field of the lookup table, mark of the source columns that hold the names.
+constexpr const char* kLookups[][4] = {{"cidade", "codcid", "cid", "cidade"},
+                                       {"marca", "codmar", "mar", "marca"},
+                                       {"secmer", "codsecmer", "secmer", "secao"},
+                                       {"mercador", "codmer", "codbar", "referencia"},
+                                       {"padmer", "codpad", "padmer", "cor"}};
+
 std::int32_t branchNumber(const std::string& value) {
     std::int32_t n = 0;
     if (!tryParseInteger(value, n))
@@ -129,6 +137,12 @@ void TableRules::normalise(SourceRun& /*run*/, const std::string& fieldUpper, st
     if (!result.empty()) value = result;
 }
 
+void TableRules::findRuleFields(SourceRun& run, int t) {
+    TargetTable& target = run.tables[static_cast<size_t>(t)];
+    for (size_t k = 0; k < std::size(kLookups); ++k)
+        target.lookupCodes[k] = target.table->findField(kLookups[k][1]);
+}
+
 void TableRules::perTable(SourceRun& run, int t) {
     Table& table = *run.tables[static_cast<size_t>(t)].table;
     Table& main = *run.tables[0].table;
@@ -150,12 +164,11 @@ void TableRules::perTable(SourceRun& run, int t) {
         table.fieldByName("ValDes").setAsCurrency(static_cast<double>(units) / 10000.0);
     }
 
-    static const char* const kLookups[][4] = {{"cidade", "codcid", "cid", "cidade"},
-                                              {"marca", "codmar", "mar", "marca"},
-                                              {"secmer", "codsecmer", "secmer", "secao"},
-                                              {"mercador", "codmer", "codbar", "referencia"},
-                                              {"padmer", "codpad", "padmer", "cor"}};
-    for (const auto& l : kLookups) m_lookup.lookup(run, t, m_engine.tCid(), l[0], l[1], l[2], l[3]);
+    const TargetTable& target = run.tables[static_cast<size_t>(t)];
+    for (size_t k = 0; k < std::size(kLookups); ++k) {
+        const auto& l = kLookups[k];
+        m_lookup.lookup(run, target.lookupCodes[k], m_engine.tCid(), l[0], l[2], l[3]);
+    }
 
     const std::string branch = run.record.valueOf("filial");
     if (!branch.empty()) {

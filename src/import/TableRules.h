@@ -30,6 +30,8 @@ class TableRules {
     RecordCheck recordChecks(SourceRun& run);
     // "CEP", "NCM", "CGC": rewrites a non-empty value by the field's name (in capitals).
     void normalise(SourceRun& run, const std::string& fieldUpper, std::string& value);
+    // Notes the fields the rules look for in table t, with the table's write plan.
+    void findRuleFields(SourceRun& run, int t);
     void perTable(SourceRun& run, int t);
     void endOfSource(SourceRun& run);
 

@@ -161,6 +161,12 @@ std::string TiraAcentos(std::string_view source) {
     static_assert(kPlain.size() == kAccented.size());
 
     std::string s(source);
+    // Every accented letter of the table lies in 192-250: most names hold none.
+    if (std::none_of(s.begin(), s.end(), [](char c) {
+            const auto b = static_cast<unsigned char>(c);
+            return b >= 192 && b <= 250;
+        }))
+        return s;
     int folds = 0;  // shared by every row and never reset
     for (std::size_t row = 0; row < kAccented.size(); ++row) {
         const char accented = static_cast<char>(kAccented[row]);
