@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "ErrorReports.h"
+#include "WidgetTestHelpers.h"
 #include "app/ErrorReport.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
@@ -37,17 +38,9 @@
 namespace sivaro {
 namespace {
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-template <typename T = QWidget>
-T* child(const QObject& parent, const char* name) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
+using testing::child;
+using testing::readFile;
+using testing::writeFile;
 
 // Runs `probe` at every pass of the window's event loop, that is once a record while an import
 // lets the window's events through.

@@ -1,3 +1,4 @@
+#include "WidgetTestHelpers.h"
 #include "app/MainWindow.h"
 
 #include <QCheckBox>
@@ -42,22 +43,9 @@
 namespace sivaro {
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-template <typename T = QWidget>
-T* child(const QObject& parent, const char* name) {
-    T* found = parent.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-}
+using testing::child;
+using testing::readFile;
+using testing::writeFile;
 
 QString caption(const QWidget* w) {
     if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
