@@ -39,7 +39,6 @@ namespace sivaro {
 namespace {
 
 using testing::child;
-using testing::readFile;
 using testing::writeFile;
 
 // Runs `probe` at every pass of the window's event loop, that is once a record while an import
