@@ -1,0 +1,135 @@
+#include "store/SharedTable.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <unordered_map>
+
+#include "store/FamilyFiles.h"
+#include "util/Paths.h"
+
+namespace sivaro::px {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::map<std::string, SharedTable*>& registry() {
+    static std::map<std::string, SharedTable*> tables;
+    return tables;
+}
+
+std::string registryKey(const std::string& path) {
+    // The canonical form of a path costs a system call per component, and an import opens the
+    // same few tables again at every record (lookups in turn, branch folders): keep it.
+    static std::unordered_map<std::string, std::string> known;
+    std::error_code ec;
+    const std::string absolute =
+        !path.empty() && path[0] == '/' ? path : fs::current_path(ec).string() + "/" + path;
+    if (const auto it = known.find(absolute); it != known.end()) return it->second;
+    const fs::path canonical = fs::weakly_canonical(osPath(path), ec);
+    std::string key = ec ? path : canonical.string();
+    // Only a path that names an existing file is kept: a missing one may appear under
+    // another spelling later.
+    if (!ec && fs::exists(canonical, ec)) known.emplace(absolute, key);
+    return key;
+}
+
+}  // namespace
+
+EDatabaseError inUse(const std::string& path) {
+    return EDatabaseError("Table " + path + " is in use by another program");
+}
+
+SharedTable* acquire(const std::string& path, bool exclusive) {
+    const std::string key = registryKey(path);
+    auto& reg = registry();
+    auto it = reg.find(key);
+    if (it != reg.end()) {
+        SharedTable* s = it->second;
+        if (exclusive || s->exclusive)
+            throw EDatabaseError(
+                "Table " + path + " is open" + (s->exclusive ? " for exclusive use" : "") +
+                "; it cannot be opened " + (exclusive ? "for exclusive use" : "again") + " now");
+        ++s->handles;
+        return s;
+    }
+    std::error_code ec;
+    if (!fs::is_regular_file(osPath(path), ec))
+        throw EDatabaseError("Table " + path + " does not exist");
+    const bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
+    int fd = lockFile(path, writable, exclusive);
+    if (fd == -2) throw inUse(path);
+    if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+    bool lockedForWrite = exclusive;
+    if (writable && fs::exists(osPath(path + ".switch"), ec)) {
+        // A writer stopped in the middle of replacing the family: finish its work, then lock
+        // the .db that now bears the name.
+        if (!lockedForWrite && !upgradeLock(fd)) {
+            unlockFile(fd);
+            throw inUse(path);
+        }
+        try {
+            recoverFamily(path);
+        } catch (...) {
+            unlockFile(fd);
+            throw;
+        }
+        unlockFile(fd);
+        fd = lockFile(path, writable, true);
+        if (fd == -2) throw inUse(path);
+        if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
+        lockedForWrite = true;
+    } else if (writable) {
+        recoverFamily(path);
+    }
+    auto s = std::make_unique<SharedTable>();
+    s->key = key;
+    s->path = path;
+    s->lockFd = fd;
+    s->writable = writable;
+    s->exclusive = exclusive;
+    s->lockedForWrite = lockedForWrite;
+    try {
+        s->table = PxTable::load(path);
+    } catch (...) {
+        unlockFile(fd);
+        throw;
+    }
+    s->handles = 1;
+    reg[key] = s.get();
+    return s.release();
+}
+
+void flushShared(SharedTable* s) {
+    if (!s->table->dirty()) return;
+    if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+    int newFd = -1;
+    s->table->save(newFd);
+    if (newFd >= 0) {
+        unlockFile(s->lockFd);
+        s->lockFd = newFd;
+        s->lockedForWrite = true;
+    }
+}
+
+void release(SharedTable* s) {
+    if (--s->handles > 0) return;
+    std::unique_ptr<SharedTable> owned(s);
+    registry().erase(s->key);
+    // The files must be complete and current once no handle holds the table.
+    try {
+        flushShared(s);
+    } catch (...) {
+        unlockFile(s->lockFd);
+        throw;
+    }
+    unlockFile(s->lockFd);
+}
+
+bool openInProcess(const std::string& path) {
+    return registry().count(registryKey(path)) > 0;
+}
+
+}  // namespace sivaro::px

@@ -1,0 +1,39 @@
+#pragma once
+// The tables this process has open: one in-memory table per file, shared by every handle on it,
+// with the lock on its .db that keeps other processes from changing it. The files are complete
+// and current once no handle holds the table.
+
+#include <memory>
+#include <string>
+
+#include "store/ParadoxTable.h"
+#include "util/Errors.h"
+
+namespace sivaro::px {
+
+// One table file opened in this process, shared by its handles.
+struct SharedTable {
+    std::string key;
+    std::string path;
+    std::unique_ptr<PxTable> table;
+    int lockFd = -1;
+    int handles = 0;
+    bool exclusive = false;
+    bool writable = true;
+    bool lockedForWrite = false;  // the .db's lock is exclusive
+};
+
+// The shared table of a file, loaded and locked at its first open (an interrupted switch of
+// its family finished first); raises when it is missing, held by another process, or open here
+// when exclusive use is asked for.
+SharedTable* acquire(const std::string& path, bool exclusive);
+// One handle less; the last one writes the table's files if it changed and unlocks them.
+void release(SharedTable* s);
+// Writes the table's files now if it changed.
+void flushShared(SharedTable* s);
+// True when a handle of this process has the file open.
+bool openInProcess(const std::string& path);
+
+EDatabaseError inUse(const std::string& path);
+
+}  // namespace sivaro::px
