@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 
+#include "FuzzCheck.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/ProfileFile.h"
@@ -33,13 +34,6 @@ const std::string& filePath() {
 std::string fileText() {
     std::ifstream in(filePath(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        ::abort();
-    }
 }
 
 }  // namespace

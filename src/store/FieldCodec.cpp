@@ -234,21 +234,6 @@ constexpr std::array<char16_t, 128> kCp850 = {
     0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
     0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
 
-std::string utf8Of(char32_t cp) {
-    std::string out;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
-}
-
 struct Translation {
     std::array<char, 256> toEngine{};
     std::array<char, 256> toTable{};
@@ -260,15 +245,17 @@ Translation makeTranslation(const std::array<char16_t, 128>& table) {
         t.toEngine[b] = static_cast<char>(b);
         t.toTable[b] = static_cast<char>(b);
     }
+    // Each DOS byte to the Windows-1252 byte of the same character, and back; a character the
+    // other code page lacks becomes '?'.
     for (int b = 128; b < 256; ++b) {
-        const std::string engine = utf8ToCp1252(utf8Of(table[b - 128]));
-        t.toEngine[b] = engine.size() == 1 ? engine[0] : '?';
+        const int engine = cp1252ByteOf(table[b - 128]);
+        t.toEngine[b] = engine < 0 ? '?' : static_cast<char>(engine);
     }
     for (int c = 128; c < 256; ++c) {
-        const std::string utf8 = cp1252ToUtf8(std::string(1, static_cast<char>(c)));
+        const char32_t cp = cp1252CodePoint(static_cast<unsigned char>(c));
         t.toTable[c] = '?';
         for (int b = 128; b < 256; ++b)
-            if (utf8Of(table[b - 128]) == utf8) {
+            if (table[b - 128] == cp) {
                 t.toTable[c] = static_cast<char>(b);
                 break;
             }

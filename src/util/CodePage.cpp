@@ -72,6 +72,14 @@ size_t decodeUtf8(std::string_view text, size_t i, char32_t& cp) {
 
 }  // namespace
 
+char32_t cp1252CodePoint(unsigned char byte) {
+    return codePointOf(byte);
+}
+
+int cp1252ByteOf(char32_t codePoint) {
+    return byteOf(codePoint);
+}
+
 std::string cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 4);
@@ -112,11 +120,16 @@ char upper1252(char c) {
     if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
     if (b >= 224 && b <= 254 && b != 247) return static_cast<char>(b - 32);
     switch (b) {
-        case 154: return static_cast<char>(138);
-        case 156: return static_cast<char>(140);
-        case 158: return static_cast<char>(142);
-        case 255: return static_cast<char>(159);
-        default: return c;
+        case 154:
+            return static_cast<char>(138);
+        case 156:
+            return static_cast<char>(140);
+        case 158:
+            return static_cast<char>(142);
+        case 255:
+            return static_cast<char>(159);
+        default:
+            return c;
     }
 }
 
@@ -125,11 +138,16 @@ char lower1252(char c) {
     if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
     if (b >= 192 && b <= 222 && b != 215) return static_cast<char>(b + 32);
     switch (b) {
-        case 138: return static_cast<char>(154);
-        case 140: return static_cast<char>(156);
-        case 142: return static_cast<char>(158);
-        case 159: return static_cast<char>(255);
-        default: return c;
+        case 138:
+            return static_cast<char>(154);
+        case 140:
+            return static_cast<char>(156);
+        case 142:
+            return static_cast<char>(158);
+        case 159:
+            return static_cast<char>(255);
+        default:
+            return c;
     }
 }
 

@@ -15,6 +15,10 @@ std::string cp1252ToUtf8(std::string_view text);
 // Windows-1252 bytes unchanged, so that any byte string comes through.
 std::string utf8ToCp1252(std::string_view text);
 
+// The code point of a Windows-1252 byte, and the byte of a code point (-1 when it has none).
+char32_t cp1252CodePoint(unsigned char byte);
+int cp1252ByteOf(char32_t codePoint);
+
 // True when the bytes are well-formed UTF-8 (plain ASCII included).
 bool isValidUtf8(std::string_view text);
 

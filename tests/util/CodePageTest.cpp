@@ -12,10 +12,10 @@ TEST(CodePage, Cp1252ToUtf8AndBack) {
     };
     const Case cases[] = {
         {"abc", "abc"},
-        {"A\xe7\xe3o", "A\xc3\xa7\xc3\xa3o"},    // Ação
-        {"\x80", "\xe2\x82\xac"},                // euro sign
-        {"\x81", "\xc2\x81"},                    // undefined byte keeps its number
-        {"\xff", "\xc3\xbf"},                    // ÿ
+        {"A\xe7\xe3o", "A\xc3\xa7\xc3\xa3o"},  // Ação
+        {"\x80", "\xe2\x82\xac"},              // euro sign
+        {"\x81", "\xc2\x81"},                  // undefined byte keeps its number
+        {"\xff", "\xc3\xbf"},                  // ÿ
         {std::string("a\0b", 3), std::string("a\0b", 3)},
     };
     for (const Case& c : cases) {
@@ -56,6 +56,27 @@ TEST(CodePage, SameTextIgnoresCase) {
     EXPECT_TRUE(sameText("S\xc3O", "s\xe3o"));
     EXPECT_FALSE(sameText("abc", "abd"));
     EXPECT_FALSE(sameText("abc", "abcd"));
+}
+
+}  // namespace
+}  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+TEST(CodePage, CodePointsOfBytesAndBack) {
+    struct Case {
+        unsigned char byte;
+        char32_t codePoint;
+    };
+    const Case cases[] = {{'A', U'A'},    {0x80, 0x20AC}, {0x8A, 0x0160}, {0x81, 0x0081},
+                          {0xE7, 0x00E7}, {0x9F, 0x0178}, {0xFF, 0x00FF}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.byte));
+        EXPECT_EQ(cp1252CodePoint(c.byte), c.codePoint);
+        EXPECT_EQ(cp1252ByteOf(c.codePoint), static_cast<int>(c.byte));
+    }
+    EXPECT_EQ(cp1252ByteOf(0x2591), -1);  // a box-drawing character of the DOS code pages
 }
 
 }  // namespace
