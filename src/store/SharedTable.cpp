@@ -106,7 +106,14 @@ void flushShared(SharedTable* s) {
     if (!s->table->dirty()) return;
     if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
     int newFd = -1;
-    s->table->save(newFd);
+    try {
+        s->table->save(newFd);
+    } catch (...) {
+        // The lock on a new .db that a failed switch may have left with its name goes too, or
+        // this process would keep its own next opening out.
+        unlockFile(newFd);
+        throw;
+    }
     if (newFd >= 0) {
         unlockFile(s->lockFd);
         s->lockFd = newFd;
