@@ -46,6 +46,7 @@
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro {
 
@@ -85,35 +86,18 @@ bool isFile(const std::string& path) {
     return std::filesystem::is_regular_file(osPath(path), ec);
 }
 
-// The whole file is written beside the old one and then put in its place, so that a failure
-// halfway (a full disk) leaves the previous definitions whole.
+// The memo replaces the file the way every file of the importer is replaced (util/SafeWrite.h):
+// a failure halfway (a full disk) leaves the previous definitions whole, and a Definicao.ini that
+// is a link stays one.
 void replaceFile(const std::string& path, const std::string& bytes) {
     const std::filesystem::path target = osPath(path);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
         throw EInOutError("N\xe3o foi poss\xedvel gravar " + path +
                           ": o arquivo \xe9 somente leitura");
-    std::filesystem::path temporary = target;
-    temporary += ".gravando";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw EInOutError("N\xe3o foi poss\xedvel criar o arquivo " + path);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary, ec);
-            throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
-        }
-    }
-    // The file keeps its permissions, as a rewrite in place would.
-    const std::filesystem::file_status previous = std::filesystem::status(target, ec);
-    if (!ec && std::filesystem::exists(previous))
-        std::filesystem::permissions(temporary, previous.permissions(), ec);
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
-    }
+    SafeWriteOptions options;
+    options.inPlaceWhenFolderRefuses = true;  // as the workbench's own writes of the file
+    replaceFileSafely(path, bytes, "N\xe3o foi poss\xedvel gravar " + path, options);
 }
 
 QString fromEngine(std::string_view text) {
@@ -503,7 +487,7 @@ void TForm2::Button3Click() {
             2, 3);
         if (answer != 1) return;
     }
-    const std::string bytes = fileBytesFromMemo(mDef->toPlainText());
+    const std::string bytes = fileBytesFromMemo(memoText(*mDef->document()));
     replaceFile(path, bytes);
     mDef->document()->setModified(false);
     m_memoPath = path;
