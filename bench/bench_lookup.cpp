@@ -91,9 +91,9 @@ std::string typed(const City& c, std::mt19937& rng, bool misspell) {
 double runImport(const std::string& folder) {
     QuietHost host(folder, "clientes.txt");
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
-    engine.eOriChange();
+    engine.pointCityTable();
     const auto t0 = std::chrono::steady_clock::now();
-    engine.Button1Click();
+    engine.runSources();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 

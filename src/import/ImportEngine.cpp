@@ -121,7 +121,7 @@ Table& ImportEngine::tCid() {
     return *m_tCid;
 }
 
-void ImportEngine::eOriChange() {
+void ImportEngine::pointCityTable() {
     m_tCidFolder = joinPath(m_host.dataFolder(), "db");
     if (m_tCid) {
         m_tCid->close();
@@ -129,7 +129,7 @@ void ImportEngine::eOriChange() {
     }
 }
 
-void ImportEngine::Button1Click() {
+void ImportEngine::runSources() {
     store();  // set-up of the connection, once per program run
     FormatSettings& settings = formatSettings();
     settings.dateSeparator = '/';
@@ -304,7 +304,7 @@ void ImportEngine::prepare(SourceRun& run) {
         }
     }
 
-    eOriChange();
+    pointCityTable();
 
     if (run.options.limparTabela == 1) {
         for (TargetTable& t : run.tables) {

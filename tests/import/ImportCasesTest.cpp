@@ -62,10 +62,10 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
 
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     host.engine = &engine;
-    engine.eOriChange();
+    engine.pointCityTable();
     const std::string expectedError = caso.readString("caso", "erro", "");
     try {
-        engine.Button1Click();
+        engine.runSources();
         EXPECT_EQ(expectedError, "") << "the run should have stopped with an error";
     } catch (const std::exception& e) {
         EXPECT_NE(expectedError, "") << "the run stopped: " << e.what();
