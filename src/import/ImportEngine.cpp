@@ -129,7 +129,7 @@ Table& ImportEngine::tCid() {
     return *m_tCid;
 }
 
-void ImportEngine::eOriChange() {
+void ImportEngine::pointCityTable() {
     m_tCidFolder = joinPath(m_host.dataFolder(), "db");
     if (m_tCid) {
         m_tCid->close();
@@ -158,7 +158,7 @@ std::string ImportEngine::productWarning(const std::string& dataFolder) {
     return text;
 }
 
-void ImportEngine::Button1Click() {
+void ImportEngine::runSources() {
     store();  // set-up of the connection, once per program run
     FormatSettings& settings = formatSettings();
     settings.dateSeparator = '/';
@@ -207,7 +207,7 @@ void ImportEngine::rehearse() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_rehearsing};
-    Button1Click();
+    runSources();
 }
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
@@ -379,7 +379,7 @@ void ImportEngine::prepare(SourceRun& run) {
         }
     }
 
-    eOriChange();
+    pointCityTable();
 
     if (run.options.limparTabela == 1) {
         for (TargetTable& t : run.tables) {
