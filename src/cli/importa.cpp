@@ -5,9 +5,11 @@
 //   importa [--pasta PASTA] --historico
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
-// window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
-// some failed or the operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the
-// command line was wrong).
+// window's texts and errors go to stderr, with one line for each source not imported. Exit
+// status: 0 when every record was written, 1 when some failed, a source was refused or a source
+// named on the command line does not exist (the other sources are imported all the same), or the
+// operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the command line was
+// wrong).
 
 #include <unistd.h>
 
@@ -73,9 +75,15 @@ const char* kUsage =
     "da\n"
     "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
     "da de erros.\n"
+    "Uma origem recusada (Campo Chave sem coluna associada, nome que sai da pasta, sem\n"
+    "tabela de destino) ou dada na linha de comando e inexistente ganha uma linha na sa\xc3\xad"
+    "da\n"
+    "de erros com o nome e o motivo; as demais origens s\xc3\xa3o importadas assim mesmo.\n"
     "Sa\xc3\xad"
-    "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
-    "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro (ou o desfazer foi recusado).\n";
+    "da: 0 quando todos os registros foram gravados, 1 quando algum falhou ou alguma\n"
+    "origem foi recusada ou n\xc3\xa3o existe, 2 quando a importa\xc3\xa7\xc3\xa3o parou por um "
+    "erro\n"
+    "(ou o desfazer foi recusado).\n";
 
 std::string out(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -97,6 +105,10 @@ class BatchHost : public ImportHost {
           m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
     void setEngine(ImportEngine* engine) { m_engine = engine; }
+    // Sources named on the command line: one that does not exist is an error, while one
+    // registered in [Arquivos] without its file is passed over, as the window does.
+    void setSourcesNamed(bool named) { m_named = named; }
+    bool anyNotImported() const { return m_notImported; }
     void setCommandLine(std::string line) { m_commandLine = std::move(line); }
     std::string ranBy() override { return m_commandLine; }
     bool anyFailed() const { return m_failed; }
@@ -148,7 +160,21 @@ class BatchHost : public ImportHost {
     }
     void sourceFinished(const SourceSummary& s) override {
         clearProgress();
-        if (!s.imported) return;
+        if (!s.imported) {
+            if (!s.refusal.empty()) {
+                std::cerr << "importa: " << out(s.refusal) << '\n';
+                m_notImported = true;
+            } else if (s.missing && m_named) {
+                std::cerr << "importa: a origem " << out(s.source) << " n\xc3\xa3o existe em "
+                          << out(m_folder) << '\n';
+                m_notImported = true;
+            } else if (s.missing) {
+                std::cerr << "importa: a origem " << out(s.source)
+                          << ", registrada em [Arquivos], n\xc3\xa3o existe em " << out(m_folder)
+                          << ": passada adiante\n";
+            }
+            return;
+        }
         if (s.recordsFailed > 0) m_failed = true;
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
@@ -205,6 +231,8 @@ class BatchHost : public ImportHost {
     std::chrono::steady_clock::time_point m_lastShown{};
     bool m_drawn = false;
     bool m_failed = false;
+    bool m_named = false;
+    bool m_notImported = false;
     std::string m_commandLine = "importa";
 };
 
@@ -307,6 +335,7 @@ int main(int argc, char** argv) {
             }
         }
         BatchHost host(folder, sources);
+        host.setSourcesNamed(!all);
         std::string commandLine = "importa";
         for (int i = 1; i < argc; ++i) commandLine += std::string(" ") + argv[i];
         host.setCommandLine(utf8ToCp1252(commandLine));
@@ -325,7 +354,7 @@ int main(int argc, char** argv) {
             std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
             return 1;
         }
-        return host.anyFailed() ? 1 : 0;
+        return host.anyFailed() || host.anyNotImported() ? 1 : 0;
     } catch (const std::exception& e) {
         std::cerr << "\nimporta: a importa\xc3\xa7\xc3\xa3o parou: " << out(e.what()) << '\n';
         return 2;

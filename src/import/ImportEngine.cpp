@@ -214,6 +214,7 @@ void ImportEngine::refuse(SourceRun& run, const std::string& message) {
     m_host.addLogLine(message);
     m_host.MostraMensagem("Erro ao importar", message, 1, 1);
     run.summary.imported = false;
+    run.summary.refusal = message;
 }
 
 int ImportEngine::counter(const SourceRun& run) const {
@@ -249,13 +250,16 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     const std::string sourcePath = resolvePath(run.dataFolder, source);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(osPath(sourcePath), ec)) {
+        // Passed over without a word in the window; the batch command says so.
+        run.summary.missing = true;
         m_host.sourceFinished(run.summary);
         return;
     }
     const std::vector<std::string> tableNames = cutList(tableList, ",");
     if (tableNames.empty()) {
-        m_host.addLogLine("Arquivo " + source +
-                          " sem tabela de destino em [Arquivos]: n\xe3o importado");
+        run.summary.refusal =
+            "Arquivo " + source + " sem tabela de destino em [Arquivos]: n\xe3o importado";
+        m_host.addLogLine(run.summary.refusal);
         m_host.sourceFinished(run.summary);
         return;
     }

@@ -51,7 +51,12 @@ struct SourceSummary {
     std::int64_t recordsDropped = 0;  // by the record checks, without a message
     std::int64_t recordsFailed = 0;   // records with a "linha:" line in the log
     double seconds = 0;
-    bool imported = false;            // false when the source was passed over
+    bool imported = false;  // false when the source was passed over
+    // Why a source was not imported: the source file is not there, or the source was refused
+    // (a name that leads out of the folder, no or a bad target table, a key no column feeds),
+    // with the message the log got. Neither is set for a source passed over after "Cancelar".
+    bool missing = false;
+    std::string refusal;
     bool rehearsal = false;           // the rows were posted in memory only and dropped at the end
     bool stoppedAtLimit = false;      // "LimiteFalhas" failed records stopped the source
     std::vector<TableCounts> tables;  // in the order of the target table list

@@ -136,6 +136,54 @@ TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
     }
 }
 
+// A source that is refused or not there writes nothing: a line on stderr names it and why, the
+// exit status says so, and the run goes on with the other sources.
+TEST_F(ImportaTest, ASourceNotImportedIsNamedOnStderrAndTheRunGoesOn) {
+    write("marcas.txt", "D\r\nAcme\r\n");
+    write("outra.txt", "D\r\nBeta\r\n");
+    std::ofstream(m_dir / "fora.txt", std::ios::binary) << "D\r\nFora\r\n";
+    const std::string mapping = "[marcas.txt.campos]\r\nD=Marca.mar\r\n";
+    struct Case {
+        const char* what;
+        std::string arquivos;  // the entries of [Arquivos] before marcas.txt
+        std::string extra;     // more of Definicao.ini
+        std::string args;
+        int status;
+        std::string stderrLine;
+    };
+    const Case cases[] = {
+        {"key no column feeds", "outra.txt=Marca\r\n",
+         "[outra.txt.opcoes]\r\nCampoChave=codigo\r\n[outra.txt.campos]\r\nD=Marca.mar\r\n",
+         "--todos", 1,
+         "importa: Arquivo outra.txt recusado: o Campo Chave 'codigo' n\xc3\xa3o corresponde a "
+         "nenhuma coluna associada\n"},
+        {"source out of the folder", "../fora.txt=Marca\r\n", "", "--todos", 1,
+         "importa: Arquivo de origem recusado: o nome '../fora.txt' aponta para fora da pasta de "
+         "dados\n"},
+        {"table out of the folder", "outra.txt=../Marca\r\n", "", "--todos", 1,
+         "importa: Arquivo outra.txt recusado: a tabela de destino '../Marca' n\xc3\xa3o \xc3\xa9 "
+         "um nome de tabela da pasta db\n"},
+        {"no target table", "outra.txt=\r\n", "", "--todos", 1,
+         "importa: Arquivo outra.txt sem tabela de destino em [Arquivos]: n\xc3\xa3o importado\n"},
+        {"named and missing", "", "", "nao-existe.txt marcas.txt", 1,
+         "importa: a origem nao-existe.txt n\xc3\xa3o existe em " + folder() + "\n"},
+        {"registered and missing", "nao-existe.txt=Marca\r\n", "", "--todos", 0,
+         "importa: a origem nao-existe.txt, registrada em [Arquivos], n\xc3\xa3o existe em " +
+             folder() + ": passada adiante\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write("Definicao.ini",
+              "[Arquivos]\r\n" + c.arquivos + "marcas.txt=Marca\r\n" + mapping + c.extra);
+        const Result r = run("--pasta " + folder() + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.stderrLine), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find("marcas.txt: 1 linhas lidas, 1 inseridas"), std::string::npos)
+            << r.out;
+        EXPECT_EQ(r.out.find("outra.txt: "), std::string::npos) << "no summary: " << r.out;
+    }
+}
+
 TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
     write("Definicao.ini",
           "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
