@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 
+#include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
@@ -196,9 +197,15 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         r.problems.push_back(e.what());
         return r;
     }
-    const std::vector<std::uint8_t> d = readFile(dbPath);
+    // As the table was loaded: the new family of a switch that waits to be finished.
+    const FamilyView view(dbPath);
+    const std::vector<std::uint8_t> d = readFile(view.source(dbPath));
     const std::string name = baseName(dbPath);
     r.facts.push_back("file: " + name);
+    if (view.switchPending())
+        r.facts.push_back(
+            "note: an interrupted update waits to be finished; read as its "
+            "journal lists the new files");
     r.facts.push_back(std::string("kind: ") + (t->keyed() ? "keyed" : "unkeyed"));
     r.facts.push_back("version: " + std::to_string(t->version()));
     r.facts.push_back("block size: " + std::to_string(t->blockSizeKb()) + " KB");
@@ -246,7 +253,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
             dbPath.substr(
                 0, dbPath.find_last_of('/') == std::string::npos ? 0 : dbPath.find_last_of('/')),
             baseName(dbPath).substr(0, baseName(dbPath).rfind('.')) + ".PX");
-        std::vector<std::uint8_t> px = readFile(pxPath);
+        std::vector<std::uint8_t> px = readFile(view.source(pxPath));
         if (px.empty()) {
             problems.push_back(name + ": keyed table without its primary index (.PX)");
         } else {
@@ -290,7 +297,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         for (std::size_t i = 0; i < ix.xFields.size(); ++i)
             fieldsText += (i ? ", " : "") + cp1252ToUtf8(ix.xFields[i].name);
         r.facts.push_back("index: " + xn + " (" + fieldsText + ")");
-        const std::vector<std::uint8_t> x = readFile(ix.xPath);
+        const std::vector<std::uint8_t> x = readFile(view.source(ix.xPath));
         const std::vector<Block> xb = chain(x, xn, problems);
         std::size_t rows = 0;
         int xrs = 0, xKeyLen = 0;
@@ -334,7 +341,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
             problems.push_back(xn + ": its .Y file is missing");
             continue;
         }
-        const std::vector<std::uint8_t> y = readFile(ix.yPath);
+        const std::vector<std::uint8_t> y = readFile(view.source(ix.yPath));
         const std::vector<Entry> yl = indexLeaves(y, xKeyLen, baseName(ix.yPath), problems);
         if (yl.size() != xb.size()) {
             problems.push_back(baseName(ix.yPath) + ": " + std::to_string(yl.size()) +

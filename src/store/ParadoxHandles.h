@@ -354,7 +354,8 @@ class ParadoxTable final : public Table {
     }
     // Changes need the table for this process alone: the shared lock turns exclusive here.
     static void checkWritable(SharedTable* s) {
-        if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+        if (!s->writable)
+            throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
         if (s->lockedForWrite) return;
         if (!upgradeLock(s->lockFd)) throw inUse(s->path);
         s->lockedForWrite = true;

@@ -13,6 +13,8 @@
 
 namespace sivaro::px {
 
+class FamilyView;
+
 struct FieldInfo {
     std::string name;  // Windows-1252
     std::uint8_t type = 0;
@@ -122,8 +124,8 @@ class PxTable {
     };
     RowId newSlot();
     void readDataBlocks(std::istream& in, std::uint64_t fileSize);
-    void readBlobs(const std::string& mbPath);
-    void readIndexes();
+    void readBlobs(const std::string& mbPath, const FamilyView& view);
+    void readIndexes(const FamilyView& view);
     std::vector<std::uint8_t> buildHeader() const;
     std::vector<std::uint8_t> primaryIndexHeader() const;
 

@@ -58,12 +58,25 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     std::error_code ec;
     if (!fs::is_regular_file(osPath(path), ec))
         throw EDatabaseError("Table " + path + " does not exist");
-    const bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
+    bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
+    // Finishing or discarding a switch renames and removes files: the folder must be writable.
+    const fs::path folder = osPath(path).parent_path();
+    const bool canRecover =
+        writable && ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
     int fd = lockFile(path, writable, exclusive);
     if (fd == -2) throw inUse(path);
     if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
     bool lockedForWrite = exclusive;
-    if (writable && fs::exists(osPath(path + ".switch"), ec)) {
+    std::string readOnlyReason;
+    const bool pending = fs::exists(osPath(path + ".switch"), ec);
+    if (pending && !canRecover) {
+        // The load reads the new family as the journal lists it (FamilyView); nothing may be
+        // written over a family whose files do not yet bear their names.
+        writable = false;
+        readOnlyReason =
+            ": an interrupted update of its files waits for a program that can "
+            "write its folder to finish it";
+    } else if (pending) {
         // A writer stopped in the middle of replacing the family: finish its work, then lock
         // the .db that now bears the name.
         if (!lockedForWrite && !upgradeLock(fd)) {
@@ -81,7 +94,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
         if (fd == -2) throw inUse(path);
         if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
         lockedForWrite = true;
-    } else if (writable) {
+    } else if (canRecover) {
         recoverFamily(path);
     }
     auto s = std::make_unique<SharedTable>();
@@ -89,6 +102,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->path = path;
     s->lockFd = fd;
     s->writable = writable;
+    s->readOnlyReason = readOnlyReason;
     s->exclusive = exclusive;
     s->lockedForWrite = lockedForWrite;
     try {
@@ -104,7 +118,8 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
 
 void flushShared(SharedTable* s) {
     if (!s->table->dirty()) return;
-    if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+    if (!s->writable)
+        throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
     int newFd = -1;
     s->table->save(newFd);
     if (newFd >= 0) {
