@@ -99,7 +99,9 @@ constexpr int kMbSingleIndex = 0xFF;  // low byte of an offset into a type-2 blo
 constexpr int kMbSmallBlobMax = 2048;
 
 // Index records (.px, .Ynn) end with: block number, record count, and a word the engine
-// writes as 0, each a short in the field encoding.
+// writes as 0, each a short in the field encoding. An entry above the leaves counts the records
+// below it, at most what a short holds.
 constexpr int kIndexTail = 6;
+constexpr int kIndexCountMax = 32767;
 
 }  // namespace sivaro::px

@@ -1081,7 +1081,8 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
                 std::uint8_t* r = &buf[kBlockHead + (e - from) * rs];
                 std::memcpy(r, &level.keys[e * leaf.keyLen], leaf.keyLen);
                 encodeInt(r + leaf.keyLen, 2, level.blocks[e]);
-                encodeInt(r + leaf.keyLen + 2, 2, std::min<std::uint32_t>(level.counts[e], 32767));
+                encodeInt(r + leaf.keyLen + 2, 2,
+                          std::min<std::uint32_t>(level.counts[e], kIndexCountMax));
                 encodeInt(r + leaf.keyLen + 4, 2, 0);
                 sum += level.counts[e];
             }
