@@ -320,12 +320,13 @@ int load(const std::string& path, const std::string& rowsFile) {
         std::cerr << "pxtool: cannot read " << rowsFile << "\n";
         return 1;
     }
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
+    std::string line;
+    auto readLine = [&] {
+        if (!std::getline(in, line)) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    if (lines.empty()) {
+        return true;
+    };
+    if (!readLine()) {
         std::cerr << "pxtool: " << rowsFile << " has no header of field names\n";
         return 1;
     }
@@ -338,7 +339,7 @@ int load(const std::string& path, const std::string& rowsFile) {
     const std::string where = rowsFile + " line ";
 
     std::vector<Field*> fields;
-    for (const std::string& cell : splitCells(lines[0])) {
+    for (const std::string& cell : splitCells(line)) {
         std::string name;
         Field* f = unescapeCell(cell, name) ? t->findField(utf8ToCp1252(name)) : nullptr;
         if (!f) {
@@ -355,48 +356,42 @@ int load(const std::string& path, const std::string& rowsFile) {
         fields.push_back(f);
     }
 
-    // Every cell is read first, so that a refused one leaves the table untouched; a key or a
-    // unique index refused at the post takes back the rows already added.
-    for (int pass = 0; pass < 2; ++pass) {
-        const std::uint32_t counter = px::tableBehind(*t).autoInc();
-        std::vector<px::RowId> added;
-        for (std::size_t n = 1; n < lines.size(); ++n) {
-            if (lines[n].empty()) continue;
-            const std::vector<std::string> cells = splitCells(lines[n]);
-            const std::string at = where + std::to_string(n + 1);
-            if (cells.size() != fields.size()) {
-                std::cerr << "pxtool: " << at << ": " << cells.size() << " cells for "
-                          << fields.size() << " fields\n";
-                return 1;
-            }
+    // The rows go in as they are read. A refused cell, key or unique index takes back the rows
+    // already added and the counter, and the table is not written: its files stay byte for
+    // byte as they were.
+    px::PxTable& table = px::tableBehind(*t);
+    const bool wasDirty = table.dirty();
+    const std::uint32_t counter = table.autoInc();
+    std::vector<px::RowId> added;
+    auto refuse = [&](const std::string& at, const std::string& message) {
+        std::cerr << "pxtool: " << at << ": " << message << "\n";
+        t->cancel();
+        for (auto it = added.rbegin(); it != added.rend(); ++it) {
+            px::moveToRow(*t, *it);
+            t->deleteRecord();
+        }
+        table.setAutoInc(counter);
+        if (!wasDirty) table.markClean();
+        t->close();
+        return 1;
+    };
+    for (std::size_t n = 2; readLine(); ++n) {
+        if (line.empty()) continue;
+        const std::vector<std::string> cells = splitCells(line);
+        const std::string at = where + std::to_string(n);
+        if (cells.size() != fields.size())
+            return refuse(at, std::to_string(cells.size()) + " cells for " +
+                                  std::to_string(fields.size()) + " fields");
+        try {
             t->insert();
-            try {
-                for (std::size_t k = 0; k < cells.size(); ++k) {
-                    if (!writeCell(*t, *fields[k], cells[k])) {
-                        std::cerr << "pxtool: " << at << ": '" << cells[k]
-                                  << "' is not a value of field '"
-                                  << cp1252ToUtf8(fields[k]->fieldName()) << "'\n";
-                        t->cancel();
-                        return 1;
-                    }
-                }
-                if (pass == 0) {
-                    t->cancel();
-                    continue;
-                }
-                t->post();
-                added.push_back(px::currentRowId(*t));
-            } catch (const std::exception& e) {
-                t->cancel();
-                for (auto it = added.rbegin(); it != added.rend(); ++it) {
-                    px::moveToRow(*t, *it);
-                    t->deleteRecord();
-                }
-                px::tableBehind(*t).setAutoInc(counter);
-                std::cerr << "pxtool: " << at << ": " << cp1252ToUtf8(e.what()) << "\n";
-                t->close();
-                return 1;
-            }
+            for (std::size_t k = 0; k < cells.size(); ++k)
+                if (!writeCell(*t, *fields[k], cells[k]))
+                    return refuse(at, "'" + cells[k] + "' is not a value of field '" +
+                                          cp1252ToUtf8(fields[k]->fieldName()) + "'");
+            t->post();
+            added.push_back(px::currentRowId(*t));
+        } catch (const std::exception& e) {
+            return refuse(at, cp1252ToUtf8(e.what()));
         }
     }
     t->close();

@@ -106,6 +106,9 @@ class PxTable {
 
     bool dirty() const { return m_dirty; }
     void markDirty() { m_dirty = true; }
+    // For a caller that has taken back every change since the files were read or written: the
+    // files hold the table, so closing it writes nothing.
+    void markClean() { m_dirty = false; }
     // Writes the packed family; `lockFd` receives the descriptor that holds the new .db's lock.
     void save(int& lockFd);
 

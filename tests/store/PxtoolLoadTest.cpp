@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
 
@@ -33,6 +35,14 @@ class PxtoolLoad : public ::testing::Test {
         return code;
     }
     std::string dump() { return testing::runPxtool("dump " + m_dir.file("tipos.db")); }
+    // Every file of the table's family, by name, byte for byte.
+    std::map<std::string, std::string> files() {
+        std::map<std::string, std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(m_dir.path()))
+            if (e.path().filename() != "rows.txt")
+                out[e.path().filename()] = testing::readFileText(e.path().string());
+        return out;
+    }
 
     testing::TempDir m_dir;
     std::string m_output;
@@ -62,6 +72,7 @@ TEST_F(PxtoolLoad, HeaderNamesSomeFieldsInAnyOrderAndCase) {
 TEST_F(PxtoolLoad, RefusalsNameTheLineAndLeaveTheTableAsItWas) {
     ASSERT_EQ(0, load("cod\tnome\n1\tum\n2\tdois\n"));
     const std::string before = dump();
+    const auto filesBefore = files();
     struct Case {
         const char* text;
         const char* message;
@@ -85,6 +96,7 @@ TEST_F(PxtoolLoad, RefusalsNameTheLineAndLeaveTheTableAsItWas) {
         EXPECT_EQ(1, load(c.text)) << c.text;
         EXPECT_NE(std::string::npos, m_output.find(c.message)) << c.text << " -> " << m_output;
         EXPECT_EQ(before, dump()) << c.text;
+        EXPECT_EQ(filesBefore, files()) << c.text;
     }
     EXPECT_EQ(0, load("nome\ntres\n"));
     EXPECT_NE(std::string::npos, dump().find("\n3\ttres\t"));  // the counter was not moved
