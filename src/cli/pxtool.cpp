@@ -3,7 +3,8 @@
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
 //   pxtool load TABLE.db ROWS.txt       adds the rows of a text in the dump's format
-// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss, numbers as the shortest text that
+// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss and timestamps yyyy-mm-dd hh:mm:ss,
+// each with .zzz when its milliseconds are not zero, numbers as the shortest text that
 // reads back the same value with "." as point, logical T/F, text with "\", line breaks and
 // TABs escaped as \\, \n, \r, \t; bytes and binary blobs in hexadecimal.
 // Load reads the same cells (timestamps "yyyy-mm-dd hh:mm:ss", times and timestamps with
@@ -69,7 +70,7 @@ std::string escapeCell(const std::string& utf8) {
     return out;
 }
 
-std::string cell(Field& f) {
+std::string cell(Table& t, Field& f) {
     if (f.isNull()) return {};
     const FieldValue v = f.value();
     switch (f.dataType()) {
@@ -93,17 +94,29 @@ std::string cell(Field& f) {
             return s;
         }
         case FieldType::DateTime: {
-            const double days = std::get<double>(v);
+            // The stored milliseconds, not days times a fraction that may not come back whole.
+            const px::PxTable& table = px::tableBehind(t);
+            const double stored =
+                px::decodeDouble(table.row(px::currentRowId(t)) + table.fields()[f.index()].offset);
+            const double days = stored / 86400000.0;
             if (!std::isfinite(days) || std::fabs(days) > 1e9) return px::shortestNumber(days);
-            const double dayNumber = std::floor(days);
-            const std::int64_t ms =
-                static_cast<std::int64_t>(std::llround((days - dayNumber) * 86400000.0));
+            std::int64_t dayNumber = static_cast<std::int64_t>(std::floor(days));
+            std::int64_t ms = std::llround(stored - static_cast<double>(dayNumber) * 86400000.0);
+            if (ms >= 86400000) {
+                ++dayNumber;
+                ms -= 86400000;
+            }
             int y, m, d;
-            px::civilFromDays(static_cast<std::int64_t>(dayNumber), y, m, d);
+            px::civilFromDays(dayNumber, y, m, d);
             char buf[48];
             std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d,
                           int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60));
-            return buf;
+            std::string s = buf;
+            if (ms % 1000) {
+                std::snprintf(buf, sizeof buf, ".%03d", int(ms % 1000));
+                s += buf;
+            }
+            return s;
         }
         case FieldType::Boolean:
             return std::get<bool>(v) ? "T" : "F";
@@ -144,7 +157,7 @@ int dump(const std::string& path) {
         out += (i ? "\t" : "") + escapeCell(cp1252ToUtf8(t->field(i).fieldName()));
     out += "\n";
     for (t->first(); !t->eof(); t->next()) {
-        for (int i = 0; i < t->fieldCount(); ++i) out += (i ? "\t" : "") + cell(t->field(i));
+        for (int i = 0; i < t->fieldCount(); ++i) out += (i ? "\t" : "") + cell(*t, t->field(i));
         out += "\n";
         if (out.size() > (1 << 20)) {
             std::fwrite(out.data(), 1, out.size(), stdout);

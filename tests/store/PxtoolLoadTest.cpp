@@ -54,7 +54,11 @@ TEST_F(PxtoolLoad, DumpGivesBackWhatWasLoaded) {
         "1\tS\xc3\xa3o Paulo\t2010-12-31\t10:30:00\t2011-01-02 03:04:05\t1234.56\t-0.125\t-7\tT\t"
         "linha\\num, \\\\ e\\ttab, mais longa que o campo\t3.14\t00ff41\n"
         "5\t\t\t\t\t\t\t\t\t\t\t\n"
-        "7\tCaf\xc3\xa9\t0001-01-01\t00:00:00.500\t\t0\t0.00001\t0\tF\tcurta\t-2\t\n";
+        "7\tCaf\xc3\xa9\t0001-01-01\t00:00:00.500\t\t0\t0.00001\t0\tF\tcurta\t-2\t\n"
+        // Timestamps keep their milliseconds, the last of a day and the first of the calendar.
+        "8\t\t\t\t2011-01-02 03:04:05.250\t\t\t\t\t\t\t\n"
+        "9\t\t\t\t1999-12-31 23:59:59.999\t\t\t\t\t\t\t\n"
+        "10\t\t\t\t0001-01-01 00:00:00.001\t\t\t\t\t\t\t\n";
     ASSERT_EQ(0, load(text)) << m_output;
     EXPECT_EQ(text, dump());
     EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(m_dir.file("tipos.db")).problems);
