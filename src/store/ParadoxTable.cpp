@@ -231,7 +231,7 @@ int fieldBytes(std::uint8_t type, int size) {
         case kFmtMemo:
         case kOle:
         case kGraphic:
-            return size >= kBlobTail && size <= 250 ? size : 0;
+            return size >= kBlobTail && size <= kBlobTail + kBlobLeaderMax ? size : 0;
         default:
             return 0;
     }
@@ -791,9 +791,23 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
             case kBlob:
             case kFmtMemo:
             case kOle:
-            case kGraphic:
-                target.size = isBlobType(old.type) ? old.size : 10 + 0;
-                if (target.size < kBlobTail) target.size = kBlobTail;
+            case kGraphic: {
+                // Text keeps its size as the leader (A20 becomes M20), at most what a record
+                // gives a leader; the whole text goes to the memo file all the same. Other
+                // types get the smallest leader the blob type takes.
+                const bool text = old.type == kAlpha || old.type == kBytes;
+                const int smallest = target.type == kMemo || target.type == kFmtMemo ? 1 : 0;
+                const int leader = isBlobType(old.type) ? old.size - kBlobTail
+                                   : text               ? std::min<int>(old.size, kBlobLeaderMax)
+                                                        : smallest;
+                target.size = static_cast<std::uint16_t>(std::max(leader, smallest) + kBlobTail);
+                break;
+            }
+            case kAlpha:
+            case kBytes:
+                // A blob's size is its leader's, as the field shows it (M20 becomes A20).
+                if (isBlobType(old.type))
+                    target.size = static_cast<std::uint16_t>(std::max(old.size - kBlobTail, 1));
                 break;
             default:
                 break;
