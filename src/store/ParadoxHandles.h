@@ -13,6 +13,7 @@
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
 #include "store/ParadoxTable.h"
+#include "store/Rehearsal.h"
 #include "store/SharedTable.h"
 #include "store/TableStore.h"
 #include "util/Errors.h"
@@ -356,6 +357,7 @@ class ParadoxTable final : public Table {
     static void checkWritable(SharedTable* s) {
         if (!s->writable)
             throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
+        if (rehearsing()) s->rehearsed = true;  // a change of a rehearsal is never written
         if (s->lockedForWrite) return;
         if (!upgradeLock(s->lockFd)) throw inUse(s->path);
         s->lockedForWrite = true;

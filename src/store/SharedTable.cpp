@@ -7,6 +7,8 @@
 #include <unordered_map>
 
 #include "store/FamilyFiles.h"
+#include "store/FamilyWatcher.h"
+#include "store/Rehearsal.h"
 #include "util/Paths.h"
 
 namespace sivaro::px {
@@ -46,6 +48,17 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     const std::string key = registryKey(path);
     auto& reg = registry();
     auto it = reg.find(key);
+    if (it != reg.end() && it->second->handles == 0) {
+        // Kept by a rehearsal with its changes: this open takes it up as a first open would.
+        SharedTable* s = it->second;
+        if (exclusive && !s->lockedForWrite) {
+            if (!upgradeLock(s->lockFd)) throw inUse(path);
+            s->lockedForWrite = true;
+        }
+        s->exclusive = exclusive;
+        s->handles = 1;
+        return s;
+    }
     if (it != reg.end()) {
         SharedTable* s = it->second;
         if (exclusive || s->exclusive)
@@ -69,7 +82,16 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     bool lockedForWrite = exclusive;
     std::string readOnlyReason;
     const bool pending = fs::exists(osPath(path + ".switch"), ec);
-    if (pending && !canRecover) {
+    if (rehearsing()) {
+        // Nothing may change on disk: an interrupted switch cannot be finished, and the
+        // temporaries of one that never committed stay (the family read is the one in place).
+        if (pending) {
+            unlockFile(fd);
+            throw EDatabaseError("Table " + path +
+                                 " has an interrupted update that only a real run can finish; "
+                                 "it cannot be rehearsed before that");
+        }
+    } else if (pending && !canRecover) {
         // The load reads the new family as the journal lists it (FamilyView); nothing may be
         // written over a family whose files do not yet bear their names.
         writable = false;
@@ -105,6 +127,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->readOnlyReason = readOnlyReason;
     s->exclusive = exclusive;
     s->lockedForWrite = lockedForWrite;
+    s->rehearsed = rehearsing();
     try {
         s->table = PxTable::load(path);
     } catch (...) {
@@ -117,9 +140,12 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
 }
 
 void flushShared(SharedTable* s) {
-    if (!s->table->dirty()) return;
+    if (rehearsing()) s->rehearsed = true;
+    if (s->rehearsed || !s->table->dirty()) return;
     if (!s->writable)
         throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
+    FamilyWatcher* watcher = familyWatcher();
+    if (watcher) watcher->beforeChange(s->path);
     int newFd = -1;
     s->table->save(newFd);
     if (newFd >= 0) {
@@ -127,10 +153,15 @@ void flushShared(SharedTable* s) {
         s->lockFd = newFd;
         s->lockedForWrite = true;
     }
+    if (watcher) watcher->afterChange(s->path);
 }
 
 void release(SharedTable* s) {
     if (--s->handles > 0) return;
+    if (s->rehearsed && rehearsing()) {
+        s->exclusive = false;
+        return;  // kept, with its changes, for the rest of the rehearsal
+    }
     std::unique_ptr<SharedTable> owned(s);
     registry().erase(s->key);
     // The files must be complete and current once no handle holds the table.
@@ -141,6 +172,39 @@ void release(SharedTable* s) {
         throw;
     }
     unlockFile(s->lockFd);
+}
+
+bool rehearseCounter(const std::string& path, std::uint32_t value) {
+    std::error_code ec;
+    if (!fs::is_regular_file(osPath(path), ec)) return false;
+    const std::string key = registryKey(path);
+    const auto it = registry().find(key);
+    if (it != registry().end() && it->second->handles > 0) return false;
+    SharedTable* s = nullptr;
+    try {
+        s = acquire(path, true);
+    } catch (const EDatabaseError&) {
+        return false;
+    }
+    s->rehearsed = true;
+    const bool ok = s->writable;
+    if (ok) s->table->setAutoInc(value);
+    release(s);
+    return ok;
+}
+
+void dropRehearsedTables() {
+    auto& reg = registry();
+    for (auto it = reg.begin(); it != reg.end();) {
+        SharedTable* s = it->second;
+        if (s->rehearsed && s->handles == 0) {
+            unlockFile(s->lockFd);
+            delete s;
+            it = reg.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 bool openInProcess(const std::string& path) {
