@@ -306,7 +306,7 @@ void ImportEngine::prepare(SourceRun& run) {
 
     int count = 0;
     while (!run.reader.eof()) {
-        run.reader.readLine();
+        run.reader.skipLine();
         ++count;
     }
     run.reader.close();
@@ -381,9 +381,10 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // A record dropped by the city check reads the next one without an end-of-file test: past
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
-    std::string line = run.reader.readLine();
+    run.reader.readLine(run.line);
+    std::string_view line = run.line;
     if (run.options.delReg == 1)
-        line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
+        line = line.size() <= 2 ? std::string_view() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
     int k = 0;
     while (!line.empty()) {
@@ -394,8 +395,8 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
                                   1, 1);
             break;
         }
-        std::string piece = trim(SeparaCampos(line, run.options.delCamp));
-        if (!piece.empty()) run.record[k].value = std::move(piece);
+        const std::string_view piece = trimmed(SeparaCampos(line, run.options.delCamp));
+        if (!piece.empty()) run.record[k].value.assign(piece);
         ++k;
     }
     return true;

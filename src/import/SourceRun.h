@@ -60,6 +60,7 @@ struct SourceRun {
     bool codeMappingFlag = false;
 
     LineReader reader;
+    std::string line;  // the line being read; its room serves every line
     // Record-type sources: a line read but not yet examined for a record start.
     std::string pendingLine;
     bool hasPendingLine = false;
