@@ -119,6 +119,14 @@ bool EhInteiro(std::string_view text) {
 
 std::string ApagaTexto(std::string_view find, std::string_view source, std::uint16_t count) {
     if (find.empty()) return std::string(source);
+    if (find.size() == 1 && count == 0) {
+        // Every occurrence of one character (the CEP and NCM clean-ups): one pass.
+        std::string out;
+        out.reserve(source.size());
+        for (const char c : source)
+            if (c != find[0]) out.push_back(c);
+        return out;
+    }
     // Deleting the leftmost occurrence and searching again from the start is the same as
     // pushing the source byte by byte and dropping the find text whenever the output ends with
     // it: the output never holds an occurrence, so the first one to complete is the leftmost.
