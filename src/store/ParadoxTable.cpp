@@ -826,12 +826,22 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     const int newRecordSize = offset;
     if (newRecordSize > 65535 - kBlockHead)
         throw EDatabaseError("Records of table " + m_path + " would be too large");
-    std::vector<std::uint8_t> rows(std::size_t(m_slots) * newRecordSize, 0);
+    std::uint32_t maxInt = 0;
+    // Integer and auto-increment store their values alike: the rows stay as they are, and a
+    // table of a million rows is not held twice for the change of "cod" an import makes twice.
+    const bool inPlace = intSwap && sameBytes;
+    if (inPlace && target.type == kAutoIncField) {
+        for (RowId id = 0; id < m_slots; ++id) {
+            if (!m_alive[id] || allZero(row(id) + old.offset, 4)) continue;
+            const std::int64_t v = decodeInt(row(id) + old.offset, 4);
+            if (v > 0) maxInt = std::max<std::uint32_t>(maxInt, std::uint32_t(v));
+        }
+    }
+    std::vector<std::uint8_t> rows(inPlace ? 0 : std::size_t(m_slots) * newRecordSize, 0);
     std::vector<std::string> newBlobs;
     std::vector<std::uint16_t> newMods;
-    std::uint32_t maxInt = 0;
     const int cp = codePage();
-    for (RowId id = 0; id < m_slots; ++id) {
+    for (RowId id = 0; id < m_slots && !inPlace; ++id) {
         if (!m_alive[id]) continue;
         const std::uint8_t* src = row(id);
         std::uint8_t* dst = &rows[std::size_t(id) * newRecordSize];
@@ -932,9 +942,11 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     if (index < m_keyCount && !intSwap && !(target.type == old.type && sameBytes))
         throw EDatabaseError("Field " + fieldName + " is a key field and cannot change type");
 
-    m_rows.swap(rows);
-    m_blobs.swap(newBlobs);
-    m_blobMods.swap(newMods);
+    if (!inPlace) {
+        m_rows.swap(rows);
+        m_blobs.swap(newBlobs);
+        m_blobMods.swap(newMods);
+    }
     m_fields = fields;
     m_recordSize = newRecordSize;
     if (target.type == kAutoIncField) m_autoInc = std::max(m_autoInc, maxInt);
