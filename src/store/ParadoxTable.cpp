@@ -322,7 +322,11 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
                             " records, more than its blocks can hold");
     m_rows.reserve(std::size_t(headerCount) * m_recordSize);
     std::vector<char> seen(blocksInFile + 1, 0);
-    std::vector<std::uint8_t> buffer(bs);
+    // The chain mostly runs through the file in order: blocks are read a window of many at a
+    // time, one read a window instead of a seek and a read a block.
+    const std::size_t window = std::max<std::size_t>(1, (std::size_t(1) << 20) / bs);
+    std::vector<std::uint8_t> buffer(window * bs);
+    int windowFirst = 0, windowCount = 0;  // the blocks the buffer holds
     int block = rd16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
     RowId prev = kNoRow;
@@ -331,10 +335,17 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             corrupt(m_path, "block " + std::to_string(block) + " is past the end of the file");
         if (seen[block]) corrupt(m_path, "the block chain loops at block " + std::to_string(block));
         seen[block] = 1;
-        in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
-        in.read(reinterpret_cast<char*>(buffer.data()), bs);
-        if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
-        const std::uint8_t* b = buffer.data();
+        if (block < windowFirst || block >= windowFirst + windowCount) {
+            windowFirst = block;
+            windowCount = static_cast<int>(
+                std::min<std::size_t>(window, std::size_t(blocksInFile) - std::size_t(block) + 1));
+            in.clear();
+            in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
+            in.read(reinterpret_cast<char*>(buffer.data()),
+                    static_cast<std::streamsize>(std::size_t(windowCount) * bs));
+            if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
+        }
+        const std::uint8_t* b = buffer.data() + std::size_t(block - windowFirst) * bs;
         const int last = static_cast<std::int16_t>(rd16(b + 4));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +
