@@ -216,10 +216,29 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     }
     recordLoop(run);
     endSource(run);
+    writeReview(run);
 
     run.summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     m_host.sourceFinished(run.summary);
+    // The source's last line in the log, after the batch command's summary.
+    if (run.review.lookups() > 0)
+        m_host.addLogLine(run.review.summaryLine(source, run.summary.reviewFile));
+}
+
+void ImportEngine::writeReview(SourceRun& run) {
+    const ReviewList& review = run.review;
+    run.summary.lookupsExact = review.exact();
+    run.summary.lookupsSimilar = review.similar();
+    run.summary.lookupsRefused = review.refused();
+    run.summary.lookupsNotFound = review.notFound();
+    try {
+        run.summary.reviewFile = review.write(run.dataFolder, run.source);
+    } catch (const std::exception& e) {
+        // The rows are written; only the list for checking them is missing, and the log says so.
+        m_host.addLogLine(utf8ToCp1252("Lista de revisão de ") + run.source +
+                          utf8ToCp1252(" não gravada: ") + e.what());
+    }
 }
 
 void ImportEngine::prepare(SourceRun& run) {
@@ -267,6 +286,7 @@ void ImportEngine::prepare(SourceRun& run) {
     } else if (!run.reader.eof()) {
         // The first line of a record-type source may start a record: keep it for the search.
         run.pendingLine = run.reader.readLine();
+        run.pendingLineNumber = run.reader.lineNumber();
         run.hasPendingLine = true;
     }
     run.gauge.setMaximum(count);
@@ -327,6 +347,7 @@ void ImportEngine::prepare(SourceRun& run) {
 
 bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     std::string line = run.reader.readLine();
+    run.recordLine = run.reader.lineNumber();
     ++run.summary.linesRead;
     if (run.options.delReg == 1)
         line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
@@ -364,9 +385,11 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         if (run.reader.eof()) return false;  // no start before the end: no record
         advanceCounter(run);
         run.pendingLine = run.reader.readLine();
+        run.pendingLineNumber = run.reader.lineNumber();
         ++run.summary.linesRead;
         run.hasPendingLine = true;
     }
+    run.recordLine = run.pendingLineNumber;
     std::string line = std::move(run.pendingLine);
     run.hasPendingLine = false;
 
@@ -392,6 +415,7 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         }
         const bool atEnd = run.reader.eof();
         line = run.reader.readLine();
+        run.pendingLineNumber = run.reader.lineNumber();
         if (!atEnd) ++run.summary.linesRead;
         advanceCounter(run);
         // The line after the last layout line may start the next record.

@@ -41,6 +41,13 @@ struct SourceSummary {
     std::int64_t rowsUpdated = 0;
     std::int64_t recordsDropped = 0;
     std::int64_t recordsFailed = 0;
+    // The code lookups by name: exact, by a similar name, refused as too far, not found; and
+    // the review list written for them (empty when there was nothing to review).
+    std::int64_t lookupsExact = 0;
+    std::int64_t lookupsSimilar = 0;
+    std::int64_t lookupsRefused = 0;
+    std::int64_t lookupsNotFound = 0;
+    std::string reviewFile;
     double seconds = 0;
     bool imported = false;  // false when the source was passed over
 };

@@ -11,6 +11,7 @@
 #include "import/ImportHost.h"
 #include "import/LineReader.h"
 #include "import/RecordList.h"
+#include "import/ReviewList.h"
 #include "store/TableStore.h"
 
 namespace sivaro {
@@ -60,9 +61,14 @@ struct SourceRun {
     // Record-type sources: a line read but not yet examined for a record start.
     std::string pendingLine;
     bool hasPendingLine = false;
+    long long pendingLineNumber = 0;
+    // The line of the source file where the current record starts (the line counter is a
+    // clamped gauge position, not a line number).
+    long long recordLine = 0;
 
     Gauge gauge;
     SourceSummary summary;
+    ReviewList review;  // what the code lookups did
 
     ~SourceRun();
     void invalidatePlans();  // after a table was reopened or the record list grew
