@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
     const double asWrittenTime = runImport(folder, &log);
     const std::vector<Outcome> asWritten = outcomes(folder, cities, lines);
     const std::string refused = refusedRight(folder, cities, lines);
-    if (!std::getenv("KEEP")) fs::remove_all(folder);
+    fs::remove_all(folder);
 
     std::printf("lines: %ld, cities: %zu, seed %u\n", count, cities.size(), seed);
     std::printf("import without lookups: %.2f s\n", plain);
