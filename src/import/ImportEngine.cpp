@@ -265,10 +265,7 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     m_host.sourceFinished(run.summary);
     // The source's last line in the log, after the batch command's summary.
     if (run.review.lookups() > 0)
-        m_host.addLogLine(run.review.summaryLine(source, run.summary.reviewFile) +
-                          (m_rehearsing && !run.summary.reviewFile.empty()
-                               ? utf8ToCp1252(" (não gravada na simulação)")
-                               : std::string()));
+        m_host.addLogLine(run.review.summaryLine(source, run.summary.reviewFile));
 }
 
 void ImportEngine::writeReview(SourceRun& run) {
@@ -279,7 +276,7 @@ void ImportEngine::writeReview(SourceRun& run) {
     run.summary.lookupsNotFound = review.notFound();
     const std::string name = ReviewList::fileName(run.source);
     if (m_rehearsing) {
-        // Nothing on disk changes in a rehearsal: the list is named, not written.
+        // Nothing on disk changes in a rehearsal: the log names the list a real run would write.
         if (!review.items().empty()) run.summary.reviewFile = name;
         return;
     }
