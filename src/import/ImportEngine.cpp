@@ -349,6 +349,7 @@ void ImportEngine::prepare(SourceRun& run) {
     run.reader.open(sourcePath);
     if (run.options.umPorLin) {
         std::string header = run.reader.readLine();
+        run.rawHeader = header;
         if (run.options.delReg == 1)
             header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
         for (std::string& name : cutList(header, run.options.delCamp))
@@ -370,9 +371,9 @@ void ImportEngine::prepare(SourceRun& run) {
         // The first line of a record-type source may start a record: keep it for the search.
         // It is a line of the source like any other, and is counted as read.
         run.pendingLine = run.reader.readLine();
-        run.pendingLineNumber = run.reader.lineNumber();
         run.hasPendingLine = true;
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
     }
     run.gauge.setMaximum(count);
     m_host.gaugeChanged(run.gauge);
@@ -425,6 +426,16 @@ void ImportEngine::prepare(SourceRun& run) {
         t.table->open();
         t.written.assign(static_cast<size_t>(t.table->fieldCount()), 0);
     }
+    if (!m_rehearsing) {
+        FailedRecords::Layout layout;
+        layout.delimited = run.options.umPorLin;
+        layout.delimiter = run.options.delCamp;
+        layout.delReg = run.options.delReg;
+        layout.header = run.rawHeader;
+        layout.recordStart = defs.readString(opcoes, "IniReg", "");
+        run.failed = std::make_unique<FailedRecords>(
+            resolvePath(run.dataFolder, FailedRecords::fileName(run.source)), run.source, layout);
+    }
     run.gauge.setMinimum(0);
     run.gauge.setPosition(1);
     run.gauge.visible = true;
@@ -436,7 +447,8 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
     std::string line = run.reader.readLine();
-    run.recordLine = run.reader.lineNumber();
+    run.recordLine = run.summary.linesRead + 1;  // after the header
+    run.recordLines.assign(1, line);
     if (run.options.delReg == 1)
         line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
@@ -473,13 +485,14 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         if (run.reader.eof()) return false;  // no start before the end: no record
         advanceCounter(run);
         run.pendingLine = run.reader.readLine();
-        run.pendingLineNumber = run.reader.lineNumber();
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
         run.hasPendingLine = true;
     }
-    run.recordLine = run.pendingLineNumber;
     std::string line = std::move(run.pendingLine);
     run.hasPendingLine = false;
+    run.recordLine = run.pendingLineNumber;
+    run.recordLines.assign(1, line);
 
     for (int k = 1; k <= numLinReg; ++k) {
         const std::string section = run.source + ".campos.linha" + std::to_string(k);
@@ -503,13 +516,17 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         }
         const bool atEnd = run.reader.eof();
         line = run.reader.readLine();
-        run.pendingLineNumber = run.reader.lineNumber();
         if (!atEnd) ++run.summary.linesRead;
+        if (!atEnd && k < numLinReg) run.recordLines.push_back(line);
         advanceCounter(run);
         // The line after the last layout line may start the next record.
         run.hasPendingLine = !atEnd;
     }
-    if (run.hasPendingLine) run.pendingLine = std::move(line);
+    if (run.hasPendingLine) {
+        // The line after the last layout line: the next record may start there.
+        run.pendingLine = std::move(line);
+        run.pendingLineNumber = run.summary.linesRead;
+    }
     return true;
 }
 
@@ -611,6 +628,7 @@ void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bo
         }
     }
     m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+    if (run.failed) run.failed->add(run.recordLine, run.recordLines, message + code);
 }
 
 void ImportEngine::recordLoop(SourceRun& run) {
@@ -706,6 +724,7 @@ bool ImportEngine::failureLimitReached(SourceRun& run) {
 }
 
 void ImportEngine::endSource(SourceRun& run) {
+    if (run.failed) run.failed->finish(m_history);
     for (TargetTable& t : run.tables) t.table->close();
     tCid().close();
     run.closeKept();

@@ -26,7 +26,6 @@ void LineReader::open(const std::string& path) {
     m_buffer.resize(kBufferSize);
     m_pos = m_end = 0;
     m_ended = false;
-    m_lineNumber = 0;
 }
 
 void LineReader::close() {
@@ -65,7 +64,6 @@ bool LineReader::eof() {
 
 std::string LineReader::readLine() {
     std::string line;
-    if (!eof()) ++m_lineNumber;
     for (;;) {
         if (m_pos >= m_end && !fill()) return line;
         // Scan the buffered bytes for the next LF, CR or Ctrl-Z in one go.

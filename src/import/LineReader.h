@@ -23,9 +23,6 @@ class LineReader {
 
     bool eof();  // at the end of the file or at a Ctrl-Z
     std::string readLine();
-    // The number of the line readLine gave last (1 for the first line of the file); reading at
-    // the end does not count.
-    long long lineNumber() const { return m_lineNumber; }
 
   private:
     bool fill();
@@ -37,7 +34,6 @@ class LineReader {
     size_t m_pos = 0;
     size_t m_end = 0;
     bool m_ended = false;  // end of file or Ctrl-Z seen
-    long long m_lineNumber = 0;
 };
 
 }  // namespace sivaro

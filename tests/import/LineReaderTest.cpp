@@ -17,10 +17,7 @@ std::vector<std::string> readAll(const std::string& content) {
     LineReader r;
     r.open(fromOsPath(path));
     std::vector<std::string> lines;
-    while (!r.eof()) {
-        lines.push_back(r.readLine());
-        EXPECT_EQ(r.lineNumber(), static_cast<long long>(lines.size()));  // each line counted
-    }
+    while (!r.eof()) lines.push_back(r.readLine());
     std::filesystem::remove(path);
     return lines;
 }
@@ -66,9 +63,6 @@ TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
     EXPECT_EQ(r.readLine(), "a");
     EXPECT_TRUE(r.eof());
     EXPECT_EQ(r.readLine(), "");
-    EXPECT_EQ(r.lineNumber(), 1);  // what is read at the end is no line
-    r.open(fromOsPath(path));
-    EXPECT_EQ(r.lineNumber(), 0);
     std::filesystem::remove(path);
 }
 
