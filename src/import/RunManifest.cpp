@@ -11,6 +11,7 @@
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro {
 
@@ -151,23 +152,8 @@ std::string fileStamp(const std::string& path) {
 }
 
 void writeFileSafely(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(osPath(temp), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(osPath(temp), ec);
-            throw EInOutError("Unable to write to " + path);
-        }
-    }
-    std::error_code ec;
-    fs::rename(osPath(temp), osPath(path), ec);
-    if (ec) {
-        fs::remove(osPath(temp), ec);
-        throw EInOutError("Unable to write to " + path + ": " + ec.message());
-    }
+    // The importer's one way of replacing a file: flushed, renamed, the folder flushed, checked.
+    replaceFileSafely(path, bytes, "Unable to write to " + path);
 }
 
 }  // namespace sivaro

@@ -161,6 +161,19 @@ void replaceFileSafely(const std::string& path, std::string_view bytes, const st
     flushFolderOf(folder, failure);
 }
 
+void writeFileReplacing(const std::string& path, std::string_view bytes) {
+    replaceFileSafely(path, bytes, "Unable to write to " + path);
+}
+
+bool removeFile(const std::string& path) {
+    std::error_code ec;
+    const fs::path target = osPath(path);
+    const fs::file_status status = fs::symlink_status(target, ec);
+    if (!fs::exists(status)) return true;
+    if (fs::is_directory(status)) return false;  // never a folder of that name
+    return fs::remove(target, ec) && !ec;
+}
+
 void flushFolder(const std::string& folder, const std::string& failure) {
     flushFolderOf(osPath(folder), failure);
 }

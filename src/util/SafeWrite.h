@@ -27,6 +27,13 @@ struct SafeWriteOptions {
 void replaceFileSafely(const std::string& path, std::string_view bytes, const std::string& failure,
                        const SafeWriteOptions& options = {});
 
+// replaceFileSafely with the failure text "Unable to write to " + path: the lists the importer
+// writes for the operator beside the sources.
+void writeFileReplacing(const std::string& path, std::string_view bytes);
+
+// Removes the file at `path` when it exists (never a folder); true when none is left there.
+bool removeFile(const std::string& path);
+
 // Makes renames and removals in `folder` (an engine path) reach the disk. File systems that
 // cannot flush a folder ("invalid argument", "not supported") are taken at their word.
 void flushFolder(const std::string& folder, const std::string& failure);
