@@ -11,7 +11,6 @@
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
-#include "util/SafeWrite.h"
 
 namespace sivaro {
 
@@ -152,8 +151,23 @@ std::string fileStamp(const std::string& path) {
 }
 
 void writeFileSafely(const std::string& path, const std::string& bytes) {
-    // The importer's one way of replacing a file: flushed, renamed, the folder flushed, checked.
-    replaceFileSafely(path, bytes, "Unable to write to " + path);
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream out(osPath(temp), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(osPath(temp), ec);
+            throw EInOutError("Unable to write to " + path);
+        }
+    }
+    std::error_code ec;
+    fs::rename(osPath(temp), osPath(path), ec);
+    if (ec) {
+        fs::remove(osPath(temp), ec);
+        throw EInOutError("Unable to write to " + path + ": " + ec.message());
+    }
 }
 
 }  // namespace sivaro
