@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScratchFolder.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -12,13 +13,13 @@ namespace sivaro {
 namespace {
 
 std::vector<std::string> readAll(const std::string& content) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader.txt";
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << content;
     LineReader r;
     r.open(fromOsPath(path));
     std::vector<std::string> lines;
     while (!r.eof()) lines.push_back(r.readLine());
-    std::filesystem::remove(path);
     return lines;
 }
 
@@ -56,14 +57,14 @@ TEST(LineReader, LinesOfAnyLength) {
 }
 
 TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-end.txt";
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << "a\n";
     LineReader r;
     r.open(fromOsPath(path));
     EXPECT_EQ(r.readLine(), "a");
     EXPECT_TRUE(r.eof());
     EXPECT_EQ(r.readLine(), "");
-    std::filesystem::remove(path);
 }
 
 TEST(LineReader, MissingFileNamesIt) {
