@@ -7,8 +7,10 @@
 #include "import/TableRules.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
@@ -35,8 +37,8 @@ std::int32_t layoutNumber(const std::string& text, const std::string& section,
                           const std::string& key, const std::string& entry) {
     std::int32_t value = 0;
     if (!tryParseInteger(text, value))
-        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry + ": '" +
-                            text + "' n\xe3o \xe9 um n\xfamero inteiro");
+        throw EConvertError("Layout inválido em ["_cp1252 + section + "] " + key + "=" + entry +
+                            ": '" + text + "' não é um número inteiro"_cp1252);
     return value;
 }
 
@@ -150,7 +152,7 @@ void ImportEngine::Button1Click() {
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
     m_host.addLogLine(message);
-    m_host.MostraMensagem("Erro ao importar", message, 1, 1);
+    m_host.MostraMensagem("Erro ao importar", message, kIconStop, kButtonsOk);
     run.summary.imported = false;
 }
 
@@ -192,14 +194,14 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     const std::vector<std::string> tableNames = cutList(tableList, ",");
     if (tableNames.empty()) {
         m_host.addLogLine("Arquivo " + source +
-                          " sem tabela de destino em [Arquivos]: n\xe3o importado");
+                          " sem tabela de destino em [Arquivos]: não importado"_cp1252);
         m_host.sourceFinished(run.summary);
         return;
     }
     for (const std::string& name : tableNames) {
         if (name.empty() || leavesFolder(name)) {
             refuse(run, "Arquivo " + source + " recusado: a tabela de destino '" + name +
-                            "' n\xe3o \xe9 um nome de tabela da pasta db");
+                            "' não é um nome de tabela da pasta db"_cp1252);
             m_host.sourceFinished(run.summary);
             return;
         }
@@ -298,7 +300,7 @@ void ImportEngine::prepare(SourceRun& run) {
             }
             if (!fed) {
                 refuse(run, "Arquivo " + run.source + " recusado: o Campo Chave '" + keyName +
-                                "' n\xe3o corresponde a nenhuma coluna associada");
+                                "' não corresponde a nenhuma coluna associada"_cp1252);
                 return;
             }
         }
@@ -337,7 +339,7 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
             m_host.MostraMensagem("Erro ao importar",
                                   "Favor verificar a linha " + std::to_string(counter(run)) +
                                       " pois deve ter caracteres estranhos",
-                                  1, 1);
+                                  kIconStop, kButtonsOk);
             break;
         }
         std::string piece = trim(SeparaCampos(line, run.options.delCamp));
