@@ -1,6 +1,6 @@
 // importa: runs the import of a prepared data folder without a window.
 //
-//   importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]
+//   importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]     (--ajuda, --versao)
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
 // window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
@@ -24,8 +24,10 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/Version.h"
 
 namespace {
 
@@ -43,20 +45,18 @@ const char* kUsage =
     "\n"
     "Importa as origens registradas em Definicao.ini na pasta de dados, sem abrir a janela.\n"
     "\n"
-    "  --pasta PASTA   pasta de dados (padr\xc3\xa3o: a pasta atual)\n"
-    "  --todos         importa todas as origens da se\xc3\xa7\xc3\xa3o [Arquivos], na ordem\n"
+    "  --pasta PASTA   pasta de dados (padrão: a pasta atual)\n"
+    "  --todos         importa todas as origens da seção [Arquivos], na ordem\n"
     "  ORIGEM...       importa as origens dadas, na ordem dada\n"
-    "  --decimal SEP   separador decimal dos valores (padr\xc3\xa3o: o do sistema; use , para\n"
+    "  --decimal SEP   separador decimal dos valores (padrão: o do sistema; use , para\n"
     "                  dados brasileiros num sistema configurado com .)\n"
     "  --ajuda         mostra esta ajuda\n"
+    "  --versao        mostra a versão\n"
     "\n"
-    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad"
-    "da\n"
-    "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
-    "da de erros.\n"
-    "Sa\xc3\xad"
-    "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
-    "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro.\n";
+    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na saída\n"
+    "padrão; o progresso e as mensagens, na saída de erros.\n"
+    "Saída: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
+    "2 quando a importação parou por um erro.\n";
 
 std::string out(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -112,12 +112,12 @@ class BatchHost : public ImportHost {
         for (char& c : shown)
             if (c == '|') c = '\n';
         std::cerr << "== " << out(title) << " ==\n" << out(shown) << '\n';
-        return 1;
+        return kAnswerYes;
     }
     void processMessages() override {
         if (g_interrupted && m_engine != nullptr && !m_engine->cancelled()) {
             clearProgress();
-            std::cerr << "Cancelando: a origem atual termina no pr\xc3\xb3ximo registro.\n";
+            std::cerr << "Cancelando: a origem atual termina no próximo registro.\n";
             m_engine->Button2Click();
         }
     }
@@ -190,6 +190,9 @@ int main(int argc, char** argv) {
         if (arg == "--ajuda" || arg == "-h" || arg == "--help") {
             std::cout << kUsage;
             return 0;
+        } else if (arg == "--versao" || arg == "--version") {
+            std::cout << "importa " << kVersion << '\n';
+            return 0;
         } else if (arg == "--todos") {
             all = true;
         } else if (arg == "--pasta" || arg == "--decimal") {
@@ -207,20 +210,20 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "importa: op\xc3\xa7\xc3\xa3o desconhecida " << arg << "\n\n" << kUsage;
+            std::cerr << "importa: opção desconhecida " << arg << "\n\n" << kUsage;
             return 2;
         } else {
             sources.push_back(utf8ToCp1252(arg));
         }
     }
     if (all == !sources.empty()) {
-        std::cerr << "importa: d\xc3\xaa --todos ou os nomes das origens\n\n" << kUsage;
+        std::cerr << "importa: dê --todos ou os nomes das origens\n\n" << kUsage;
         return 2;
     }
     if (folder.empty()) folder = fromOsPath(std::filesystem::current_path());
     std::error_code ec;
     if (!std::filesystem::is_directory(osPath(folder), ec)) {
-        std::cerr << "importa: a pasta de dados " << out(folder) << " n\xc3\xa3o existe\n";
+        std::cerr << "importa: a pasta de dados " << out(folder) << " não existe\n";
         return 2;
     }
 
@@ -241,12 +244,12 @@ int main(int argc, char** argv) {
         engine.eOriChange();
         engine.Button1Click();
         if (g_interrupted) {
-            std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
+            std::cerr << "importa: importação cancelada pelo operador\n";
             return 1;
         }
         return host.anyFailed() ? 1 : 0;
     } catch (const std::exception& e) {
-        std::cerr << "\nimporta: a importa\xc3\xa7\xc3\xa3o parou: " << out(e.what()) << '\n';
+        std::cerr << "\nimporta: a importação parou: " << out(e.what()) << '\n';
         return 2;
     }
 }
