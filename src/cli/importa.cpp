@@ -1,6 +1,9 @@
 // importa: runs the import of a prepared data folder without a window.
 //
-//   importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]     (--ajuda, --versao)
+//   importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | ORIGEM...]
+//   importa [--pasta PASTA] --desfazer [IMPORTACAO] [--forcar]
+//   importa [--pasta PASTA] --historico
+//   importa --ajuda | --versao
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
 // window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
@@ -20,6 +23,8 @@
 
 #include "import/ImportEngine.h"
 #include "import/ImportHost.h"
+#include "import/RunHistory.h"
+#include "import/RunUndo.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
@@ -41,7 +46,9 @@ void onInterrupt(int) {
 }
 
 const char* kUsage =
-    "Uso: importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]\n"
+    "Uso: importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | ORIGEM...]\n"
+    "     importa [--pasta PASTA] --desfazer [IMPORTACAO] [--forcar]\n"
+    "     importa [--pasta PASTA] --historico\n"
     "\n"
     "Importa as origens registradas em Definicao.ini na pasta de dados, sem abrir a janela.\n"
     "\n"
@@ -50,13 +57,23 @@ const char* kUsage =
     "  ORIGEM...       importa as origens dadas, na ordem dada\n"
     "  --decimal SEP   separador decimal dos valores (padrão: o do sistema; use , para\n"
     "                  dados brasileiros num sistema configurado com .)\n"
+    "  --simular       ensaia a importação inteira (regras, consultas, chaves) sem\n"
+    "                  gravar nada: as tabelas mudam só na memória; mostra o mesmo\n"
+    "                  registro e o mesmo resumo de uma importação de verdade\n"
+    "  --desfazer [IMPORTACAO]\n"
+    "                  repõe as tabelas e arquivos como estavam antes da última\n"
+    "                  importação (ou da dada: o nome da sua pasta em importacoes/)\n"
+    "  --forcar        com --desfazer: repõe mesmo o que mudou depois da importação\n"
+    "  --historico     lista as importações guardadas em importacoes/\n"
     "  --ajuda         mostra esta ajuda\n"
     "  --versao        mostra a versão\n"
     "\n"
+    "Antes de gravar, cada importação guarda os arquivos anteriores das tabelas que\n"
+    "altera em importacoes/{data-hora}/ (as 10 últimas; veja [Importacoes] no README).\n"
     "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na saída\n"
     "padrão; o progresso e as mensagens, na saída de erros.\n"
     "Saída: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
-    "2 quando a importação parou por um erro.\n";
+    "2 quando a importação parou por um erro (ou o desfazer foi recusado).\n";
 
 std::string out(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -78,6 +95,8 @@ class BatchHost : public ImportHost {
           m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
     void setEngine(ImportEngine* engine) { m_engine = engine; }
+    void setCommandLine(std::string line) { m_commandLine = std::move(line); }
+    std::string ranBy() override { return m_commandLine; }
     bool anyFailed() const { return m_failed; }
 
     std::string dataFolder() override { return m_folder; }
@@ -118,7 +137,7 @@ class BatchHost : public ImportHost {
         if (g_interrupted && m_engine != nullptr && !m_engine->cancelled()) {
             clearProgress();
             std::cerr << "Cancelando: a origem atual termina no próximo registro.\n";
-            m_engine->Button2Click();
+            m_engine->cancel();
         }
     }
     void sourceFinished(const SourceSummary& s) override {
@@ -129,8 +148,11 @@ class BatchHost : public ImportHost {
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
                   << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
-                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n"
-                  << std::flush;
+                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n";
+        for (const TableCounts& t : s.tables)
+            std::cout << "  " << out(t.table) << ": " << t.inserted << " inseridas, " << t.updated
+                      << " atualizadas\n";
+        std::cout << std::flush;
     }
 
   private:
@@ -177,6 +199,7 @@ class BatchHost : public ImportHost {
     std::chrono::steady_clock::time_point m_lastShown{};
     bool m_drawn = false;
     bool m_failed = false;
+    std::string m_commandLine = "importa";
 };
 
 }  // namespace
@@ -184,6 +207,9 @@ class BatchHost : public ImportHost {
 int main(int argc, char** argv) {
     std::string folder;
     bool all = false;
+    bool rehearse = false;
+    bool undo = false, force = false, history = false;
+    std::string undoRunName;
     std::vector<std::string> sources;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -195,6 +221,16 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--todos") {
             all = true;
+        } else if (arg == "--simular") {
+            rehearse = true;
+        } else if (arg == "--desfazer") {
+            undo = true;
+            // The run to undo, when given, follows at once.
+            if (i + 1 < argc && argv[i + 1][0] != '-') undoRunName = utf8ToCp1252(argv[++i]);
+        } else if (arg == "--forcar") {
+            force = true;
+        } else if (arg == "--historico") {
+            history = true;
         } else if (arg == "--pasta" || arg == "--decimal") {
             if (i + 1 >= argc) {
                 std::cerr << "importa: falta o valor de " << arg << "\n\n" << kUsage;
@@ -216,7 +252,18 @@ int main(int argc, char** argv) {
             sources.push_back(utf8ToCp1252(arg));
         }
     }
-    if (all == !sources.empty()) {
+    const bool importing = !undo && !history;
+    if (undo + history + importing > 1 || (!importing && (all || !sources.empty() || rehearse))) {
+        std::cerr << "importa: --desfazer e --historico não se combinam entre si nem "
+                     "com uma importação\n\n"
+                  << kUsage;
+        return 2;
+    }
+    if (force && !undo) {
+        std::cerr << "importa: --forcar só vale com --desfazer\n\n" << kUsage;
+        return 2;
+    }
+    if (importing && all == !sources.empty()) {
         std::cerr << "importa: dê --todos ou os nomes das origens\n\n" << kUsage;
         return 2;
     }
@@ -225,6 +272,25 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(osPath(folder), ec)) {
         std::cerr << "importa: a pasta de dados " << out(folder) << " não existe\n";
         return 2;
+    }
+    if (history) {
+        const std::vector<std::string> lines = historyLines(folder);
+        if (lines.empty())
+            std::cout << "Nenhuma importação guardada em "
+                      << out(resolvePath(folder, kHistoryFolder)) << '\n';
+        for (const std::string& line : lines) std::cout << out(line) << '\n';
+        return 0;
+    }
+    if (undo) {
+        try {
+            for (const std::string& line : undoRun(folder, undoRunName, force))
+                std::cout << out(line) << '\n';
+            std::cout << "Importação desfeita.\n";
+            return 0;
+        } catch (const std::exception& e) {
+            std::cerr << "importa: " << out(e.what()) << '\n';
+            return 2;
+        }
     }
 
     try {
@@ -238,11 +304,20 @@ int main(int argc, char** argv) {
             }
         }
         BatchHost host(folder, sources);
+        std::string commandLine = "importa";
+        for (int i = 1; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+        host.setCommandLine(utf8ToCp1252(commandLine));
         ImportEngine engine(host, openConnection);
         host.setEngine(&engine);
         std::signal(SIGINT, onInterrupt);
-        engine.eOriChange();
-        engine.Button1Click();
+        engine.pointCityTable();
+        if (rehearse) {
+            engine.rehearse();
+            std::cerr << "importa: simulação: nenhuma tabela, contador ou arquivo da "
+                         "pasta de dados foi alterado\n";
+        } else {
+            engine.runSources();
+        }
         if (g_interrupted) {
             std::cerr << "importa: importação cancelada pelo operador\n";
             return 1;
