@@ -13,6 +13,7 @@
 #include "app/DefinitionsText.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -44,18 +45,18 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     const std::filesystem::path target = osPath(path);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path +
-                          ": o arquivo \xe9 somente leitura");
+        throw EInOutError("Não foi possível gravar "_cp1252 + path +
+                          ": o arquivo é somente leitura"_cp1252);
     std::filesystem::path temporary = target;
     temporary += ".gravando";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw EInOutError("N\xe3o foi poss\xedvel criar o arquivo " + path);
+        if (!out) throw EInOutError("Não foi possível criar o arquivo "_cp1252 + path);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             std::filesystem::remove(temporary, ec);
-            throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
+            throw EInOutError("Não foi possível gravar "_cp1252 + path);
         }
     }
     // The file keeps its permissions, as a rewrite in place would.
@@ -65,7 +66,7 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     std::filesystem::rename(temporary, target, ec);
     if (ec) {
         std::filesystem::remove(temporary, ec);
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
+        throw EInOutError("Não foi possível gravar "_cp1252 + path);
     }
 }
 
@@ -114,7 +115,7 @@ void DefinitionsPage::save() {
             "Definicao.ini alterado",
             "O arquivo " + std::string(kDefinitionsName) +
                 " foi alterado depois que o texto foi carregado.|Gravar o texto da tela por "
-                "cima das altera\xe7\xf5\x65s?",
+                "cima das alterações?"_cp1252,
             2, 3);
         if (answer != 1) return;
     }
