@@ -69,7 +69,10 @@ const char* kUsage =
     "  --versao        mostra a versão\n"
     "\n"
     "Antes de gravar, cada importação guarda os arquivos anteriores das tabelas que\n"
-    "altera em importacoes/{data-hora}/ (as 10 últimas; veja [Importacoes] no README).\n"
+    "altera em importacoes/{data-hora}/ (as 10 últimas; veja [Importacoes] no README), e\n"
+    "os registros com erro de cada origem vão para {origem}.falhas.txt na pasta de dados,\n"
+    "que, corrigido, se importa de novo como uma origem de mesmo leiaute.\n"
+    "LimiteFalhas=N em [{origem}.opcoes] interrompe a origem no N-ésimo registro com erro.\n"
     "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na saída\n"
     "padrão; o progresso e as mensagens, na saída de erros.\n"
     "Saída: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
@@ -121,6 +124,10 @@ class BatchHost : public ImportHost {
         if (!m_terminal) std::cerr << out(text) << '\n';
     }
     void setLineCounter(const std::string&) override {}
+    void showWarning(const std::string& text) override {
+        clearProgress();
+        std::cerr << "importa: " << out(text) << '\n';
+    }
     void addLogLine(const std::string& line) override {
         clearProgress();
         std::cout << out(line) << '\n';
