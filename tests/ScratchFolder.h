@@ -23,6 +23,11 @@ inline std::filesystem::path makeScratchFolder(const std::string& prefix) {
     std::string path = (std::filesystem::temp_directory_path() / (name + "-XXXXXX")).string();
     if (::mkdtemp(path.data()) == nullptr)
         throw std::runtime_error("cannot create a scratch folder like " + path);
+    // Open to others as a folder made by create_directories is: some tests read it as another
+    // user.
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
     return path;
 }
 
