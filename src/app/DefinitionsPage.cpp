@@ -13,6 +13,7 @@
 #include "app/DefinitionsText.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/SafeWrite.h"
@@ -46,11 +47,11 @@ void replaceFile(const std::string& path, const std::string& bytes) {
     const std::filesystem::path target = osPath(path);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path +
-                          ": o arquivo \xe9 somente leitura");
+        throw EInOutError("Não foi possível gravar "_cp1252 + path +
+                          ": o arquivo é somente leitura"_cp1252);
     SafeWriteOptions options;
     options.inPlaceWhenFolderRefuses = true;  // as the workbench's own writes of the file
-    replaceFileSafely(path, bytes, "N\xe3o foi poss\xedvel gravar " + path, options);
+    replaceFileSafely(path, bytes, "Não foi possível gravar "_cp1252 + path, options);
 }
 
 }  // namespace
@@ -98,7 +99,7 @@ void DefinitionsPage::save() {
             "Definicao.ini alterado",
             "O arquivo " + std::string(kDefinitionsName) +
                 " foi alterado depois que o texto foi carregado.|Gravar o texto da tela por "
-                "cima das altera\xe7\xf5\x65s?",
+                "cima das alterações?"_cp1252,
             2, 3);
         if (answer != 1) return;
     }

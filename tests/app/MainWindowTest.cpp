@@ -39,6 +39,7 @@
 #include "app/MessageWindow.h"
 #include "barcode/BarcodeModel.h"
 #include "util/ProfileFile.h"
+#include "util/Version.h"
 
 namespace sivaro {
 namespace {
@@ -177,6 +178,9 @@ TEST_F(Workbench, WindowLook) {
     EXPECT_EQ(f.size(), QSize(1005, 619));
     EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Importador v2.0 b13/12/2012"));
+    // The caption is the product's own; the version it names must be the build's.
+    EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("Importador v") + kVersion + ' '))
+        << "the window caption does not name version " << kVersion;
     EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(f.font().pixelSize(), 11);
     // The outline: 50 x 50 corner ellipses cut the corners, the edges between them stay.
