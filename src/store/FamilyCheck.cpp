@@ -13,7 +13,7 @@
 #include "store/FieldCodec.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"

@@ -12,7 +12,7 @@
 #include "store/FieldCodec.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/Rehearsal.h"
 #include "store/SharedTable.h"
 #include "store/TableStore.h"

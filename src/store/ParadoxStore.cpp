@@ -8,7 +8,7 @@
 #include "store/FieldText.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxHandles.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/RowAccess.h"
 #include "store/SqlQuery.h"
 #include "util/CodePage.h"

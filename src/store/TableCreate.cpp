@@ -7,7 +7,7 @@
 
 #include "store/FamilyFiles.h"
 #include "store/ParadoxFormat.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"

@@ -1,4 +1,4 @@
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 
 #include <sys/file.h>
 
