@@ -1,6 +1,6 @@
 #pragma once
-// The engine's handles behind the Table and Field interfaces: a handle has its own cursor and
-// its own pending row over a table shared by every handle on the same file.
+// The engine's table handle behind the Table interface: a handle has its own cursor and its own
+// pending row over a table shared by every handle on the same file.
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +10,7 @@
 #include "store/Connection.h"
 #include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
+#include "store/ParadoxField.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
 #include "store/PxTable.h"
@@ -20,40 +21,6 @@
 #include "util/Paths.h"
 
 namespace sivaro::px {
-
-class ParadoxTable;
-
-class ParadoxField final : public Field {
-  public:
-    ParadoxField(ParadoxTable& owner, int index) : m_owner(owner), m_index(index) {}
-    const std::string& fieldName() const override;
-    int index() const override { return m_index; }
-    FieldType dataType() const override { return fieldTypeOf(info().type); }
-    // Blobs count the bytes kept in the record, as schemas and pxtool show them.
-    int size() const override {
-        return isBlobType(info().type) ? info().size - kBlobTail : info().size;
-    }
-    bool isNull() const override;
-    std::string asString() const override;
-    void setAsString(const std::string& text) override;
-    std::int32_t asInteger() const override;
-    void setAsInteger(std::int32_t value) override;
-    double asCurrency() const override;
-    void setAsCurrency(double value) override;
-    FieldValue value() const override;
-    void setValue(const FieldValue& value) override;
-    void clear() override;
-
-  private:
-    const FieldInfo& info() const;
-    const std::uint8_t* readBytes() const;  // nullptr when there is no current row
-    std::uint8_t* writeBytes();             // the pending row; raises outside edit and insert
-    double number() const;
-    void setNumber(double v, const std::string* text = nullptr);  // `text` as the caller gave it
-    [[noreturn]] void refuse(const std::string& text, const std::string& kind) const;
-    ParadoxTable& m_owner;
-    int m_index;
-};
 
 class ParadoxTable final : public Table {
   public:
