@@ -12,6 +12,7 @@
 
 #include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
+#include "store/LittleEndian.h"
 #include "store/ParadoxFormat.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
@@ -32,21 +33,6 @@ std::uint64_t nextChange() {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::uint16_t rd16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-std::uint32_t rd32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
-void wr16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-void wr32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
 
 std::vector<std::uint8_t> readWhole(const std::string& path) {
     std::ifstream in(osPath(path), std::ios::binary);
@@ -111,8 +97,8 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
                          bool dataFile) {
     ParsedHeader h;
     if (d.size() < 0x58) corrupt(path, "the file is too short to hold a header");
-    h.recordSize = rd16(&d[kRecordSize]);
-    h.headerSize = rd16(&d[kHeaderSize]);
+    h.recordSize = readLe16(&d[kRecordSize]);
+    h.headerSize = readLe16(&d[kHeaderSize]);
     h.type = d[kFileType];
     h.version = d[kVersion];
     const int kb = d[kBlockSizeKb];
@@ -121,9 +107,9 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     h.blockSize = kb * 1024;
     if (h.headerSize < 0x58 || static_cast<std::size_t>(h.headerSize) > d.size())
         corrupt(path, "header size " + std::to_string(h.headerSize) + " past the end of the file");
-    const int nf = rd16(&d[kFieldCount]);
+    const int nf = readLe16(&d[kFieldCount]);
     if (nf < 1 || nf > 255) corrupt(path, "bad field count " + std::to_string(nf));
-    h.keyCount = rd16(&d[kKeyFieldCount]);
+    h.keyCount = readLe16(&d[kKeyFieldCount]);
     if (h.keyCount > nf) corrupt(path, "key field count past the field count");
     // Index files of the primary kind (.px, .Ynn) keep the short header of the 3.x era.
     const bool extended = h.type != kPrimaryIndex && h.type != kSecondaryIndexKeys &&
@@ -166,7 +152,7 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     p += nameSlot;
     for (auto& f : h.fields) f.name = readText(p);
     if (p + 2 * nf <= h.headerSize) {
-        for (int i = 0; i < nf; ++i) h.numbers.push_back(rd16(&d[p + 2 * i]));
+        for (int i = 0; i < nf; ++i) h.numbers.push_back(readLe16(&d[p + 2 * i]));
         p += 2 * nf;
         std::string sort;
         while (p < h.headerSize && d[p] != 0) sort += static_cast<char>(d[p++]);
@@ -243,7 +229,7 @@ int PxTable::version() const {
     return m_header[kVersion];
 }
 int PxTable::codePage() const {
-    return version() >= kFirstVersionWithCodePage ? rd16(&m_header[kCodePage]) : 0;
+    return version() >= kFirstVersionWithCodePage ? readLe16(&m_header[kCodePage]) : 0;
 }
 int PxTable::blockSizeKb() const {
     return m_header[kBlockSizeKb];
@@ -273,7 +259,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, 0x58));
     in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
     if (d.size() >= 4) {
-        const std::uint64_t want = std::min<std::uint64_t>(fileSize, rd16(&d[kHeaderSize]));
+        const std::uint64_t want = std::min<std::uint64_t>(fileSize, readLe16(&d[kHeaderSize]));
         if (want > d.size()) {
             d.resize(want);
             in.seekg(0);
@@ -295,7 +281,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     for (int i = 0; i < t->m_keyCount; ++i)
         if (isBlobType(t->m_fields[i].type)) corrupt(dbPath, "a blob field in the key");
     t->m_recordSize = h.recordSize;
-    t->m_autoInc = rd32(&d[kAutoInc]);
+    t->m_autoInc = readLe32(&d[kAutoInc]);
     t->readDataBlocks(in, fileSize);
     t->readBlobs(familyFile(dbPath, "MB", view), view);
     if (t->keyed()) {
@@ -315,11 +301,11 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
     const int headerSize = static_cast<int>(m_header.size());
     const int bs = blockSizeKb() * 1024;
     const std::size_t blocksOnDisk = static_cast<std::size_t>((fileSize - headerSize) / bs);
-    const int blocksInFile = rd16(&d[kBlocksInFile]);
+    const int blocksInFile = readLe16(&d[kBlocksInFile]);
     if (static_cast<std::size_t>(blocksInFile) > blocksOnDisk)
         corrupt(m_path, "the header counts " + std::to_string(blocksInFile) +
                             " blocks, the file holds " + std::to_string(blocksOnDisk));
-    const std::uint32_t headerCount = rd32(&d[kRecordCount]);
+    const std::uint32_t headerCount = readLe32(&d[kRecordCount]);
     const int perBlock = (bs - kBlockHead) / m_recordSize;
     if (perBlock < 1) corrupt(m_path, "records larger than a block");
     if (std::uint64_t(headerCount) > std::uint64_t(blocksInFile) * perBlock)
@@ -332,7 +318,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
     const std::size_t window = std::max<std::size_t>(1, (std::size_t(1) << 20) / bs);
     std::vector<std::uint8_t> buffer(window * bs);
     int windowFirst = 0, windowCount = 0;  // the blocks the buffer holds
-    int block = rd16(&d[kFirstBlock]);
+    int block = readLe16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
     RowId prev = kNoRow;
     while (block != 0) {
@@ -351,7 +337,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
         }
         const std::uint8_t* b = buffer.data() + std::size_t(block - windowFirst) * bs;
-        const int last = static_cast<std::int16_t>(rd16(b + 4));
+        const int last = static_cast<std::int16_t>(readLe16(b + 4));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +
                                 std::to_string(last));
@@ -373,7 +359,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             prev = id;
             ++m_count;
         }
-        block = rd16(b);
+        block = readLe16(b);
     }
     if (std::uint64_t(m_count) != headerCount)
         corrupt(m_path, "the header counts " + std::to_string(headerCount) +
@@ -411,8 +397,8 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
         std::uint8_t* rec = &m_rows[std::size_t(id) * m_recordSize];
         for (const FieldInfo* f : blobFields) {
             std::uint8_t* tail = rec + f->offset + f->bytes - kBlobTail;
-            const std::uint32_t offset = rd32(tail);
-            const std::uint32_t length = rd32(tail + 4);
+            const std::uint32_t offset = readLe32(tail);
+            const std::uint32_t length = readLe32(tail + 4);
             const int leader = f->bytes - kBlobTail;
             if (length == 0 || offset == 0) {
                 if (offset == 0 && length > static_cast<std::uint32_t>(leader))
@@ -433,7 +419,7 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
                     corrupt(mbName, "blob of " + std::to_string(length) + " bytes at " +
                                         std::to_string(block) + " runs past the end");
                 data.assign(reinterpret_cast<const char*>(&mb[block + kMbSingleData]), length);
-                stamp = rd16(&mb[block + 7]);
+                stamp = readLe16(&mb[block + 7]);
             } else {
                 if (mb[block] != kMbSubBlobs || entry >= kMbSubEntryCount)
                     corrupt(mbName,
@@ -444,12 +430,12 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
                     corrupt(mbName,
                             "memo entry at " + std::to_string(offset) + " runs past its block");
                 data.assign(reinterpret_cast<const char*>(&mb[block + start]), length);
-                stamp = rd16(e + 2);
+                stamp = readLe16(e + 2);
             }
-            if (stamp != rd16(tail + 8)) ++m_blobStampMismatches;
+            if (stamp != readLe16(tail + 8)) ++m_blobStampMismatches;
             m_blobs.push_back(std::move(data));
-            m_blobMods.push_back(rd16(tail + 8));
-            wr32(tail, static_cast<std::uint32_t>(m_blobs.size()));
+            m_blobMods.push_back(readLe16(tail + 8));
+            writeLe32(tail, static_cast<std::uint32_t>(m_blobs.size()));
         }
     }
 }
@@ -678,8 +664,8 @@ void PxTable::clearRows() {
 
 std::string PxTable::blobData(const std::uint8_t* record, const FieldInfo& field) const {
     const std::uint8_t* tail = record + field.offset + field.bytes - kBlobTail;
-    const std::uint32_t ref = rd32(tail);
-    const std::uint32_t length = rd32(tail + 4);
+    const std::uint32_t ref = readLe32(tail);
+    const std::uint32_t length = readLe32(tail + 4);
     if (ref != 0 && ref <= m_blobs.size()) return m_blobs[ref - 1];
     const std::uint32_t leader = static_cast<std::uint32_t>(field.bytes - kBlobTail);
     return std::string(reinterpret_cast<const char*>(record + field.offset),
@@ -693,20 +679,20 @@ void PxTable::setBlobData(std::uint8_t* record, const FieldInfo& field, const st
     if (data.empty()) return;
     std::memcpy(p, data.data(), std::min<std::size_t>(leader, data.size()));
     std::uint8_t* tail = p + leader;
-    wr32(tail + 4, static_cast<std::uint32_t>(data.size()));
+    writeLe32(tail + 4, static_cast<std::uint32_t>(data.size()));
     if (data.size() > static_cast<std::size_t>(leader)) {
         m_blobs.push_back(data);
         m_blobMods.push_back(1);
-        wr32(tail, static_cast<std::uint32_t>(m_blobs.size()));
-        wr16(tail + 8, 1);
+        writeLe32(tail, static_cast<std::uint32_t>(m_blobs.size()));
+        writeLe16(tail + 8, 1);
     }
 }
 
 void PxTable::releaseBlobs(const std::uint8_t* oldRecord, const std::uint8_t* newRecord) {
     for (const auto& f : m_fields) {
         if (!isBlobType(f.type)) continue;
-        const std::uint32_t a = rd32(oldRecord + f.offset + f.bytes - kBlobTail);
-        const std::uint32_t b = rd32(newRecord + f.offset + f.bytes - kBlobTail);
+        const std::uint32_t a = readLe32(oldRecord + f.offset + f.bytes - kBlobTail);
+        const std::uint32_t b = readLe32(newRecord + f.offset + f.bytes - kBlobTail);
         if (a != 0 && a != b && a <= m_blobs.size()) std::string().swap(m_blobs[a - 1]);
     }
 }
@@ -896,12 +882,12 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                 (intSwap && sameBytes)) {
                 if (isBlobType(from.type)) {
                     std::memcpy(dst + to.offset, src + from.offset, from.bytes);
-                    const std::uint32_t ref = rd32(src + from.offset + from.bytes - kBlobTail);
+                    const std::uint32_t ref = readLe32(src + from.offset + from.bytes - kBlobTail);
                     if (ref != 0 && ref <= m_blobs.size()) {
                         newBlobs.push_back(m_blobs[ref - 1]);
                         newMods.push_back(m_blobMods[ref - 1]);
-                        wr32(dst + to.offset + to.bytes - kBlobTail,
-                             static_cast<std::uint32_t>(newBlobs.size()));
+                        writeLe32(dst + to.offset + to.bytes - kBlobTail,
+                                  static_cast<std::uint32_t>(newBlobs.size()));
                     }
                 } else {
                     std::memcpy(dst + to.offset, src + from.offset, from.bytes);
@@ -929,12 +915,12 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                 const std::string text = c.isText ? c.text : shortestNumber(c.number);
                 const int leader = to.bytes - kBlobTail;
                 std::memcpy(p, text.data(), std::min<std::size_t>(leader, text.size()));
-                wr32(p + leader + 4, static_cast<std::uint32_t>(text.size()));
+                writeLe32(p + leader + 4, static_cast<std::uint32_t>(text.size()));
                 if (text.size() > static_cast<std::size_t>(leader)) {
                     newBlobs.push_back(text);
                     newMods.push_back(1);
-                    wr32(p + leader, static_cast<std::uint32_t>(newBlobs.size()));
-                    wr16(p + leader + 8, 1);
+                    writeLe32(p + leader, static_cast<std::uint32_t>(newBlobs.size()));
+                    writeLe16(p + leader + 8, 1);
                 }
             } else {
                 double v = c.number;
@@ -1043,8 +1029,8 @@ std::vector<std::uint8_t> PxTable::buildHeader() const {
     }
     for (int i = 0; i < nf; ++i) {
         const int n = i < static_cast<int>(m_fieldNumbers.size()) ? m_fieldNumbers[i] : i + 1;
-        h.push_back(std::uint8_t(n));
-        h.push_back(std::uint8_t(n >> 8));
+        h.resize(h.size() + 2);
+        writeLe16(&h[h.size() - 2], static_cast<std::uint32_t>(n));
     }
     h.insert(h.end(), m_sortName.begin(), m_sortName.end());
     h.push_back(0);
@@ -1052,9 +1038,9 @@ std::vector<std::uint8_t> PxTable::buildHeader() const {
     std::size_t size = std::max<std::size_t>(m_header.size(), 0x800);
     while (size < used) size += 0x800;
     h.resize(size, 0);
-    wr16(&h[kRecordSize], static_cast<std::uint32_t>(m_recordSize));
-    wr16(&h[kHeaderSize], static_cast<std::uint32_t>(size));
-    wr16(&h[kRealHeaderSize], static_cast<std::uint32_t>(used));
+    writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(m_recordSize));
+    writeLe16(&h[kHeaderSize], static_cast<std::uint32_t>(size));
+    writeLe16(&h[kRealHeaderSize], static_cast<std::uint32_t>(used));
     return h;
 }
 
@@ -1077,13 +1063,13 @@ struct IndexEntries {
 };
 
 void setBlockFacts(std::vector<std::uint8_t>& h, std::uint32_t records, std::uint32_t blocks) {
-    wr32(&h[kRecordCount], records);
-    wr16(&h[kBlocksUsed], blocks);
-    wr16(&h[kBlocksInFile], blocks);
-    wr16(&h[kFirstBlock], blocks ? 1 : 0);
-    wr16(&h[kLastBlock], blocks);
-    wr16(&h[kMaxBlocks], blocks);
-    wr16(&h[kFirstFreeBlock], 0);
+    writeLe32(&h[kRecordCount], records);
+    writeLe16(&h[kBlocksUsed], blocks);
+    writeLe16(&h[kBlocksInFile], blocks);
+    writeLe16(&h[kFirstBlock], blocks ? 1 : 0);
+    writeLe16(&h[kLastBlock], blocks);
+    writeLe16(&h[kMaxBlocks], blocks);
+    writeLe16(&h[kFirstFreeBlock], 0);
 }
 
 // Every file of the family moves its change stamp with the .db's, keeping their differences.
@@ -1092,9 +1078,9 @@ void bumpStamp(std::vector<std::uint8_t>& h) {
 }
 
 void writeBlockHead(std::uint8_t* b, std::uint32_t next, std::uint32_t prev, int count, int rs) {
-    wr16(b, next);
-    wr16(b + 2, prev);
-    wr16(b + 4, static_cast<std::uint32_t>(static_cast<std::int16_t>((count - 1) * rs)));
+    writeLe16(b, next);
+    writeLe16(b + 2, prev);
+    writeLe16(b + 4, static_cast<std::uint32_t>(static_cast<std::int16_t>((count - 1) * rs)));
 }
 
 // The levels of a .px or .Ynn: leaf blocks first, each upper level after, the root last.
@@ -1141,7 +1127,7 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
     }
     if (block > 65535) throw EDatabaseError("Index " + out.finalPath() + " would be too large");
     setBlockFacts(header, total, block);
-    wr16(&header[kIndexRoot], block);
+    writeLe16(&header[kIndexRoot], block);
     header[kIndexLevels] = static_cast<std::uint8_t>(levels);
     bumpStamp(header);
     out.writeAt(0, header.data(), header.size());
@@ -1156,7 +1142,7 @@ class MbBuilder {
         } else {
             m_data.assign(kMbBlock, 0);
             m_data[0] = kMbHeaderBlock;
-            wr16(&m_data[1], 1);
+            writeLe16(&m_data[1], 1);
         }
     }
     std::uint32_t add(const std::string& blob, std::uint16_t mod) {
@@ -1168,7 +1154,7 @@ class MbBuilder {
                 m_sub = m_data.size();
                 m_data.resize(m_data.size() + kMbBlock, 0);
                 m_data[m_sub] = kMbSubBlobs;
-                wr16(&m_data[m_sub + 1], 1);
+                writeLe16(&m_data[m_sub + 1], 1);
                 m_subEntries = 0;
                 m_subNext = kMbSubDataStart;
             }
@@ -1177,7 +1163,7 @@ class MbBuilder {
             std::uint8_t* e = &m_data[m_sub + kMbSubEntries + entry * 5];
             e[0] = static_cast<std::uint8_t>(m_subNext / kMbChunk);
             e[1] = static_cast<std::uint8_t>(chunks);
-            wr16(e + 2, mod);
+            writeLe16(e + 2, mod);
             e[4] = static_cast<std::uint8_t>(len - (chunks - 1) * kMbChunk);
             std::memcpy(&m_data[m_sub + m_subNext], blob.data(), len);
             m_subNext += chunks * kMbChunk;
@@ -1188,9 +1174,9 @@ class MbBuilder {
         if (at + units * kMbBlock > 0xFFFFFF00u) throw EDatabaseError("Memo file too large");
         m_data.resize(at + units * kMbBlock, 0);
         m_data[at] = kMbSingleBlob;
-        wr16(&m_data[at + 1], static_cast<std::uint32_t>(units));
-        wr32(&m_data[at + 3], static_cast<std::uint32_t>(len));
-        wr16(&m_data[at + 7], mod);
+        writeLe16(&m_data[at + 1], static_cast<std::uint32_t>(units));
+        writeLe32(&m_data[at + 3], static_cast<std::uint32_t>(len));
+        writeLe16(&m_data[at + 7], mod);
         std::memcpy(&m_data[at + kMbSingleData], blob.data(), len);
         return static_cast<std::uint32_t>(at) | kMbSingleIndex;
     }
@@ -1285,22 +1271,22 @@ void PxTable::save(int& lockFd) {
                 for (const auto& f : m_fields) {
                     if (!isBlobType(f.type)) continue;
                     std::uint8_t* tail = rec + f.offset + f.bytes - kBlobTail;
-                    const std::uint32_t ref = rd32(tail);
+                    const std::uint32_t ref = readLe32(tail);
                     if (ref == 0 || ref > m_blobs.size()) {
-                        wr32(tail, 0);
+                        writeLe32(tail, 0);
                         continue;
                     }
                     std::uint16_t mod = m_blobMods[ref - 1];
                     if (mod == 0) mod = 1;
-                    wr32(tail, mb.add(m_blobs[ref - 1], mod));
-                    wr16(tail + 8, mod);
+                    writeLe32(tail, mb.add(m_blobs[ref - 1], mod));
+                    writeLe16(tail + 8, mod);
                 }
             }
             if (keyed()) leaf.add(&buf[kBlockHead], number, static_cast<std::uint32_t>(to - from));
             db->write(buf.data(), buf.size());
         }
         setBlockFacts(header, static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(blocks));
-        wr32(&header[kAutoInc], m_autoInc);
+        writeLe32(&header[kAutoInc], m_autoInc);
         bumpStamp(header);
         db->writeAt(0, header.data(), header.size());
 
@@ -1422,14 +1408,14 @@ std::vector<std::uint8_t> PxTable::primaryIndexHeader() const {
     std::vector<std::uint8_t> h(0x800, 0);
     int keyLen = 0;
     for (int i = 0; i < m_keyCount; ++i) keyLen += m_fields[i].bytes;
-    wr16(&h[kRecordSize], static_cast<std::uint32_t>(keyLen + kIndexTail));
-    wr16(&h[kHeaderSize], 0x800);
+    writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(keyLen + kIndexTail));
+    writeLe16(&h[kHeaderSize], 0x800);
     h[kFileType] = kPrimaryIndex;
     h[kBlockSizeKb] = m_header[kBlockSizeKb];
-    wr16(&h[kFieldCount], static_cast<std::uint32_t>(m_keyCount));
+    writeLe16(&h[kFieldCount], static_cast<std::uint32_t>(m_keyCount));
     h[kSortOrder] = m_header[kSortOrder];
     h[kVersion] = m_header[kVersion];
-    wr32(&h[kAutoInc], 1);
+    writeLe32(&h[kAutoInc], 1);
     int p = kFieldInfo3;
     for (int i = 0; i < m_keyCount; ++i) {
         h[p++] = m_fields[i].type;
@@ -1439,7 +1425,7 @@ std::vector<std::uint8_t> PxTable::primaryIndexHeader() const {
     const std::string name = stemOf(m_path) + (lowerExtension(m_path) ? ".px" : ".PX");
     std::memcpy(&h[p], name.data(), std::min<std::size_t>(name.size(), kTableNameLength - 1));
     p += version() >= 12 ? kTableNameLength7 : kTableNameLength;
-    wr16(&h[kRealHeaderSize], static_cast<std::uint32_t>(p));
+    writeLe16(&h[kRealHeaderSize], static_cast<std::uint32_t>(p));
     return h;
 }
 
