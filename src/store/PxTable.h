@@ -117,6 +117,10 @@ class PxTable {
 
   private:
     PxTable() = default;
+    // One clock for every table of the process (see changeCount()).
+    static std::uint64_t nextChange();
+    // Letters a to z as A to Z: the international sort orders ignore letter case.
+    static unsigned char foldAscii(unsigned char c);
     struct Probe {
         const std::uint8_t* record;
         int fields;
