@@ -38,8 +38,8 @@
 #include "app/LabelSize.h"
 #include "app/MessageWindow.h"
 #include "app/WorkbenchHost.h"
-#include "barcode/BarcodeForm.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/BarcodeControlForm.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "import/ImportEngine.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
@@ -163,12 +163,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     buildViewerPage(tabSheet4);
     PageControl1->setCurrentWidget(tabSheet3);
 
-    // The window's own barcode, as stored with the window: never shown, only its model is used.
-    b = std::make_unique<BarcodeModel>();
-    loadBarcodeForm(*b,
-                    "BarCodeType = bcEAN_13\n"
-                    "Data = '0000000000000'\n"
-                    "Font.Name = 'Courier New'\n");
+    // The window's own barcode, as stored with the window: never shown; an import paints it
+    // on an image of its own to have its EAN-13 data completed.
+    b = std::make_unique<TVxBarcode>();
+    loadBarcodeControl(*b, ImportEngine::kBarcodeForm);
 
     // The import engine runs on this window's thread and speaks to it through the host. The
     // engine opens the connection to the data folder (session "Default", its "net" folder and

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "barcode/paint/BarcodeControlForm.h"
 #include "import/SourceRun.h"
 #include "import/TableRules.h"
 #include "store/TableFileRoutines.h"
@@ -91,17 +92,28 @@ ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
     : m_host(host),
       m_storeFactory(std::move(storeFactory)),
       m_rules(std::make_unique<TableRules>(*this)) {
-    m_b.SetBarCodeType(bcEAN_13);
-    m_b.SetBarWidth(0.015f);
-    m_b.SetWideBarRatio(3.0f);
-    m_b.SetData("0000000000000");
+    loadBarcodeControl(m_b, kBarcodeForm);
 }
+
+const char* const ImportEngine::kBarcodeForm =
+    "Left = 8\n"
+    "Top = 8\n"
+    "Width = 115\n"
+    "Height = 95\n"
+    "BarCodeType = bcEAN_13\n"
+    "BarColor = Black\n"
+    "BarWidth = 0.015\n"
+    "Data = '0000000000000'\n"
+    "WideBarRatio = 3\n"
+    "Color = White\n"
+    "Font.Name = 'Courier New'\n"
+    "Visible = False\n";
 
 std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
     m_barcode->SetData(twelveDigits);
-    // Building the pattern, as painting does, completes the data with its check digit.
-    constexpr float kScreenResolution = 96.0f;
-    m_barcode->BuildPatterns(kScreenResolution);
+    // Painting builds the pattern, which completes the data with its check digit. The barcode
+    // is never shown: it paints on an image of its own when no window paints it.
+    m_barcode->Paint();
     return m_barcode->Data();
 }
 
