@@ -1,6 +1,6 @@
 #pragma once
 // An import host for the benchmarks: imports one source of a folder, prints the first log lines
-// and every message to stderr, and keeps the source's summary.
+// and every message to stderr, and keeps the source's summary and the last log lines.
 
 #include <iostream>
 #include <string>
@@ -13,7 +13,7 @@
 namespace sivaro {
 
 class QuietHost : public ImportHost {
-public:
+  public:
     QuietHost(std::string folder, std::string source)
         : m_folder(std::move(folder)),
           m_source(std::move(source)),
@@ -29,6 +29,8 @@ public:
     void setLineCounter(const std::string&) override {}
     void addLogLine(const std::string& line) override {
         if (++logged <= 3) std::cerr << "log: " << line << '\n';
+        if (lastLines.size() == 3) lastLines.erase(lastLines.begin());
+        lastLines.push_back(line);
     }
     int MostraMensagem(const std::string&, const std::string& text, int, int) override {
         std::cerr << "message: " << text << '\n';
@@ -39,8 +41,9 @@ public:
 
     SourceSummary summary;
     long logged = 0;
+    std::vector<std::string> lastLines;
 
-private:
+  private:
     std::string m_folder;
     std::string m_source;
     ProfileFile m_defs;

@@ -1,8 +1,12 @@
-// City lookups: client lines whose city names are typed the way operators type them (accents or
-// not, lower case, "-UF" suffixes, one in five misspelled) against a city table of the Brazilian
-// municipalities, timed against the same import without lookups.
+// City lookups: client lines whose city names are typed the way operators type them (see
+// CityLines.h) against a city table of the Brazilian municipalities, timed against the same
+// import without lookups, and what each line received: its own municipality, one of the same
+// name in another state, another city, or no code, by how the line was typed. Both ways a city
+// table is kept are measured: names as the data set writes them (accents, capitals and small
+// letters), and names in capitals without accents.
 //
-//   bench_lookup [LINES] [MUNICIPIOS.TSV]     (default 100000 lines, the shared data set)
+//   bench_lookup [LINES] [SEED] [MUNICIPIOS.TSV]   (default 100000 lines, seed 12345, the shared
+//                                                   data set)
 
 #include <algorithm>
 #include <chrono>
@@ -12,11 +16,10 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "CityLines.h"
 #include "QuietHost.h"
 #include "import/ImportEngine.h"
 #include "store/TableCreate.h"
@@ -30,79 +33,29 @@
 namespace {
 
 using namespace sivaro;
+using namespace sivaro::bench;
 namespace fs = std::filesystem;
 
-struct City {
-    std::string name;  // as the data set spells it, with accents
-    std::string uf;
-};
+enum class CityTable { AsWritten, Capitals };
 
-std::vector<City> readCities(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<City> cities;
-    std::string line;
-    std::getline(in, line);  // header
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream cells(line);
-        std::string cod, name, uf;
-        std::getline(cells, cod, '\t');
-        std::getline(cells, name, '\t');
-        std::getline(cells, uf, '\t');
-        if (!name.empty()) cities.push_back({name, uf});
-    }
-    return cities;
-}
-
-// Operators' spellings: as written, without accents, lower case, with "-UF"; one in five with a
-// typing mistake (two letters swapped, one dropped or one doubled).
-std::string typed(const City& c, std::mt19937& rng, bool misspell) {
-    std::string s = c.name;
-    switch (rng() % 4) {
-        case 0:
-            break;
-        case 1:
-            s = TiraAcentos(s);
-            break;
-        case 2:
-            s = lower1252(s);
-            break;
-        case 3:
-            s = upper1252(TiraAcentos(s)) + "-" + c.uf;
-            break;
-    }
-    if (misspell && s.size() > 4) {
-        const size_t at = 1 + rng() % (s.size() - 3);
-        switch (rng() % 3) {
-            case 0:
-                std::swap(s[at], s[at + 1]);
-                break;
-            case 1:
-                s.erase(at, 1);
-                break;
-            case 2:
-                s.insert(at, 1, s[at]);
-                break;
-        }
-    }
-    return s;
-}
-
-double runImport(const std::string& folder) {
+double runImport(const std::string& folder, std::vector<std::string>* log = nullptr) {
     QuietHost host(folder, "clientes.txt");
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     engine.eOriChange();
     const auto t0 = std::chrono::steady_clock::now();
     engine.Button1Click();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    if (log != nullptr) *log = host.lastLines;
+    return seconds;
 }
 
-void prepare(const std::string& folder, const std::vector<City>& cities,
-             const std::vector<std::string>& names, const char* column) {
+void prepare(const std::string& folder, const std::vector<City>& cities, CityTable kept,
+             const std::vector<TypedLine>& lines, const char* column) {
     fs::remove_all(folder);
     fs::create_directories(folder + "/db");
     px::createTable(folder + "/db/cidade.db",
-                    px::parseSchema("cod\t+\t4\t*\ncid\tA\t40\nuf\tA\t2\n"));
+                    px::parseSchema("cod\tI\t4\t*\ncid\tA\t40\nuf\tA\t2\n"));
     {
         std::unique_ptr<TableStore> store = createParadoxStore();
         std::unique_ptr<Table> t = store->createTable();
@@ -111,7 +64,9 @@ void prepare(const std::string& folder, const std::vector<City>& cities,
         t->open();
         for (const City& c : cities) {
             t->insert();
-            t->fieldByName("cid").setAsString(upper1252(TiraAcentos(c.name)));
+            t->fieldByName("cod").setAsString(c.cod);
+            t->fieldByName("cid").setAsString(
+                kept == CityTable::AsWritten ? c.name : upper1252(TiraAcentos(c.name)));
             t->fieldByName("uf").setAsString(c.uf);
             t->post();
         }
@@ -121,81 +76,145 @@ void prepare(const std::string& folder, const std::vector<City>& cities,
                     px::parseSchema("cod\t+\t4\t*\nraz\tA\t40\nmunicipio\tA\t40\ncodcid\tI\t4\n"));
     std::ofstream src(folder + "/clientes.txt", std::ios::binary);
     src << "NOME\t" << column << "\r\n";
-    for (size_t i = 0; i < names.size(); ++i) src << "Cliente " << i << '\t' << names[i] << "\r\n";
+    for (size_t i = 0; i < lines.size(); ++i) src << i << '\t' << lines[i].text << "\r\n";
     std::ofstream(folder + "/Definicao.ini", std::ios::binary)
         << "[Arquivos]\r\nclientes.txt=Cliente\r\n[clientes.txt.campos]\r\nNOME=Cliente.raz\r\n"
         << column << "=Cliente.municipio\r\n";
 }
 
+enum Outcome { kRight, kSameName, kWrong, kNoCode, kOutcomes };
+const char* const kOutcomeNames[kOutcomes] = {"right city", "other state", "wrong city", "no code"};
+
+struct Shares {
+    long count[kOutcomes] = {};
+    long total() const { return count[0] + count[1] + count[2] + count[3]; }
+};
+
+// What every line received, by the city code of its row.
+std::vector<Outcome> outcomes(const std::string& folder, const std::vector<City>& cities,
+                              const std::vector<TypedLine>& lines) {
+    std::map<std::string, size_t> cityByCode;
+    for (size_t i = 0; i < cities.size(); ++i) cityByCode.emplace(cities[i].cod, i);
+    std::vector<Outcome> result(lines.size(), kNoCode);
+    std::unique_ptr<TableStore> store = createParadoxStore();
+    std::unique_ptr<Table> clients = store->createTable();
+    clients->setDatabaseName(folder + "/db");
+    clients->setTableName("Cliente.db");
+    clients->open();
+    for (clients->first(); !clients->eof(); clients->next()) {
+        const size_t line = std::stoul(clients->fieldByName("raz").asString());
+        const std::string code = clients->fieldByName("codcid").asString();
+        if (code.empty() || line >= lines.size()) continue;
+        const City& meant = cities[lines[line].city];
+        const auto it = cityByCode.find(code);
+        if (code == meant.cod)
+            result[line] = kRight;
+        else if (it != cityByCode.end() && upper1252(TiraAcentos(cities[it->second].name)) ==
+                                               upper1252(TiraAcentos(meant.name)))
+            result[line] = kSameName;
+        else
+            result[line] = kWrong;
+    }
+    clients->close();
+    return result;
+}
+
+void printShares(const char* label, const Shares& s) {
+    std::printf("  %-34s %7ld", label, s.total());
+    for (long c : s.count)
+        std::printf(" %10.1f%%", s.total() > 0 ? 100.0 * static_cast<double>(c) / s.total() : 0.0);
+    std::printf("\n");
+}
+
+void report(const char* title, const std::vector<City>& cities, const std::vector<TypedLine>& lines,
+            const std::vector<Outcome>& got) {
+    std::printf("\n%s\n  %-34s %7s", title, "typed", "lines");
+    for (const char* name : kOutcomeNames) std::printf(" %11.11s", name);
+    std::printf("\n");
+    Shares all, bySpelling[kSpellings], byGroup[4], ownDash, misspelledCoded;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TypedLine& l = lines[i];
+        const Outcome o = got[i];
+        ++all.count[o];
+        ++bySpelling[static_cast<int>(l.spelling)].count[o];
+        ++byGroup[(l.misspelled ? 2 : 0) + (l.withUf ? 1 : 0)].count[o];
+        if (!l.misspelled && cities[l.city].name.find('-') != std::string::npos) ++ownDash.count[o];
+    }
+    printShares("every line", all);
+    const char* const groups[] = {"correct name", "correct name with -UF", "misspelled name",
+                                  "misspelled name with -UF"};
+    for (int g = 0; g < 4; ++g) printShares(groups[g], byGroup[g]);
+    printShares("correct name with a - of its own", ownDash);
+    for (int s = 0; s < kSpellings; ++s)
+        printShares(spellingName(static_cast<Spelling>(s)), bySpelling[s]);
+    Shares misspelled;
+    for (int o = 0; o < kOutcomes; ++o)
+        misspelled.count[o] = byGroup[2].count[o] + byGroup[3].count[o];
+    const long coded =
+        misspelled.count[kRight] + misspelled.count[kSameName] + misspelled.count[kWrong];
+    const long correct = byGroup[0].total() + byGroup[1].total();
+    std::printf(
+        "  correct names given their own city: %.1f%% with -UF, a city of that name without: "
+        "%.1f%%\n",
+        100.0 * byGroup[1].count[kRight] / std::max(1L, byGroup[1].total()),
+        100.0 * (byGroup[0].count[kRight] + byGroup[0].count[kSameName]) /
+            std::max(1L, byGroup[0].total()));
+    std::printf(
+        "  correct names given another city or none: %ld of %ld\n",
+        correct - byGroup[1].count[kRight] - byGroup[0].count[kRight] - byGroup[0].count[kSameName],
+        correct);
+    std::printf(
+        "  misspelled names: %ld, resolved right %.1f%%, wrong city among those given a code "
+        "%.1f%%\n",
+        misspelled.total(), 100.0 * misspelled.count[kRight] / std::max(1L, misspelled.total()),
+        100.0 * misspelled.count[kWrong] / std::max(1L, coded));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long lines = argc > 1 ? std::atol(argv[1]) : 100000;
+    const long count = argc > 1 ? std::atol(argv[1]) : 100000;
+    const auto seed = static_cast<std::uint32_t>(argc > 2 ? std::atol(argv[2]) : 12345);
     const std::string dataSet =
-        argc > 2 ? argv[2] : std::string(SIVARO_DATA_DIR) + "/municipios.tsv";
+        argc > 3 ? argv[3] : std::string(SIVARO_DATA_DIR) + "/municipios.tsv";
     const std::vector<City> cities = readCities(dataSet);
     if (cities.empty()) {
         std::cerr << "bench_lookup: no cities in " << dataSet << '\n';
         return 2;
     }
     formatSettings().decimalSeparator = ',';
-    std::mt19937 rng(12345);
-    std::vector<std::string> names;
-    for (long i = 0; i < lines; ++i)
-        names.push_back(typed(cities[rng() % cities.size()], rng, i % 5 == 4));
+    const std::vector<TypedLine> lines = typedLines(cities, count, seed);
 
     const std::string folder = (fs::temp_directory_path() / "sivaro-bench-lookup").string();
-    // The same source twice: a column named "MUNICIPIO" is only copied; one named "CIDADE" is
-    // also looked up in the city table.
-    // Each the best of three runs on a fresh folder: a short run is easily disturbed.
+    // The same source: a column named "MUNICIPIO" is only copied; one named "CIDADE" is also
+    // looked up in the city table. Each the best of three runs on a fresh folder: a short run is
+    // easily disturbed.
     double plain = 1e9;
     double withLookups = 1e9;
+    std::vector<std::string> log;
     for (int round = 0; round < 3; ++round) {
-        prepare(folder, cities, names, "MUNICIPIO");
+        prepare(folder, cities, CityTable::Capitals, lines, "MUNICIPIO");
         plain = std::min(plain, runImport(folder));
-        prepare(folder, cities, names, "CIDADE");
-        withLookups = std::min(withLookups, runImport(folder));
+        prepare(folder, cities, CityTable::Capitals, lines, "CIDADE");
+        withLookups = std::min(withLookups, runImport(folder, &log));
     }
-
-    // How the names were resolved: by the city code each row received.
-    std::unique_ptr<TableStore> store = createParadoxStore();
-    std::unique_ptr<Table> clients = store->createTable();
-    clients->setDatabaseName(folder + "/db");
-    clients->setTableName("Cliente.db");
-    clients->open();
-    std::unique_ptr<Table> cidade = store->createTable();
-    cidade->setDatabaseName(folder + "/db");
-    cidade->setTableName("cidade.db");
-    cidade->open();
-    std::map<std::string, std::string> codeByName;  // the exact step's answer, first row first
-    for (cidade->first(); !cidade->eof(); cidade->next())
-        codeByName.emplace(upper1252(cidade->fieldByName("cid").asString()),
-                           cidade->fieldByName("cod").asString());
-    long exact = 0, similar = 0, none = 0;
-    for (clients->first(); !clients->eof(); clients->next()) {
-        const std::string code = clients->fieldByName("codcid").asString();
-        if (code.empty()) {
-            ++none;
-            continue;
-        }
-        std::string name = clients->fieldByName("municipio").asString();
-        const size_t dash = name.find('-');
-        if (dash != std::string::npos && dash + 3 == name.size()) name.erase(dash);
-        const auto it = codeByName.find(upper1252(TiraAcentos(name)));
-        if (it != codeByName.end() && it->second == code)
-            ++exact;
-        else
-            ++similar;
-    }
-    clients->close();
-    cidade->close();
+    const std::vector<Outcome> capitals = outcomes(folder, cities, lines);
+    const std::vector<std::string> capitalsLog = log;
+    prepare(folder, cities, CityTable::AsWritten, lines, "CIDADE");
+    const double asWrittenTime = runImport(folder, &log);
+    const std::vector<Outcome> asWritten = outcomes(folder, cities, lines);
     fs::remove_all(folder);
 
-    std::printf("lines: %ld, cities: %zu\n", lines, cities.size());
+    std::printf("lines: %ld, cities: %zu, seed %u\n", count, cities.size(), seed);
     std::printf("import without lookups: %.2f s\n", plain);
     std::printf("import with city lookups: %.2f s (lookups %.2f s, %.2f of the rest)\n",
                 withLookups, withLookups - plain, (withLookups - plain) / plain);
-    std::printf("resolved exactly: %.1f%%, by similarity: %.1f%%, not at all: %.1f%%\n",
-                100.0 * exact / lines, 100.0 * similar / lines, 100.0 * none / lines);
+    std::printf("import with city lookups, table with accents: %.2f s (%.2f of the rest)\n",
+                asWrittenTime, (asWrittenTime - plain) / plain);
+    report("city table as the data set writes it (accents, capitals and small letters):", cities,
+           lines, asWritten);
+    for (const std::string& l : log) std::printf("  log: %s\n", cp1252ToUtf8(l).c_str());
+    report("city table in capitals without accents:", cities, lines, capitals);
+    for (const std::string& l : capitalsLog) std::printf("  log: %s\n", cp1252ToUtf8(l).c_str());
     return 0;
 }

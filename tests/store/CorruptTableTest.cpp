@@ -36,7 +36,6 @@ struct Damage {
 class CorruptTable : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(CorruptTable, ErrorNamesFileAndFault) {
-    SIVARO_REQUIRE_FIXTURES();
     const Damage& c = GetParam();
     testing::TempDir dir;
     testing::copyFamily(c.family, dir.str());
@@ -97,7 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
 TEST(CorruptTableRandom, RandomBytesNeverCrashOrHang) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::TempDir dir;
     std::mt19937 rng(12345);
     for (const char* stem : {"CUSTOMER", "ORDERS", "memo", "TypSammlung"}) {

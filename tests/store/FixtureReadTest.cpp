@@ -19,7 +19,6 @@ using Rows = std::vector<std::vector<std::string>>;
 class FixtureRead : public ::testing::Test {
   protected:
     void SetUp() override {
-        SIVARO_REQUIRE_FIXTURES();
         testing::pinSettings('.');
         m_store = createParadoxStore();
     }
@@ -43,7 +42,6 @@ struct HeaderCase {
 class FixtureHeader : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(FixtureHeader, FactsAndConsistency) {
-    SIVARO_REQUIRE_FIXTURES();
     const HeaderCase& c = GetParam();
     auto t = px::PxTable::load(fixtures() + "/" + c.file);
     EXPECT_EQ(c.rows, t->rowCount());
@@ -318,7 +316,6 @@ namespace {
 // A 3.x table keeps its field list at 0x58 and a 79-byte name slot, without code page; built
 // here from long.db's rows since no sample of that era is at hand.
 TEST(OlderVersions, VersionThreeLayoutReads) {
-    SIVARO_REQUIRE_FIXTURES();
     const std::string src = testing::readFileText(fixtures() + "/long.db");
     std::string h(0x800, '\0');
     h.replace(0, 0x58, src.substr(0, 0x58));
@@ -352,7 +349,6 @@ namespace {
 
 // A block taken out of the chain and put on the free list holds no rows any more.
 TEST(FreeBlocks, BlocksOutsideTheChainAreSkipped) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::TempDir dir;
     testing::copyFamily("ORDERS", dir.str());
     std::string d = testing::readFileText(dir.file("ORDERS.DB"));

@@ -409,7 +409,6 @@ TEST_F(SqlStatements, OnlyTheFailedStatementOfATextIsTakenBack) {
 // ---- real tables ------------------------------------------------------------------------------
 
 TEST_F(SqlStatements, RealTableWithMemosAndSecondaryIndexStaysExact) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::copyFamily("CUSTOMER", m_dir.str());
     const std::string db = m_dir.file("CUSTOMER.DB");
     const std::string original = dump("CUSTOMER.DB");

@@ -24,13 +24,6 @@ namespace fs = std::filesystem;
 inline std::string fixtures() {
     return SIVARO_FIXTURES_DIR;
 }
-inline bool haveFixtures() {
-    return fs::exists(fs::path(fixtures()) / "CUSTOMER.DB");
-}
-
-#define SIVARO_REQUIRE_FIXTURES()           \
-    if (!::sivaro::testing::haveFixtures()) \
-    GTEST_SKIP() << "Paradox fixtures not found at " << ::sivaro::testing::fixtures()
 
 class TempDir {
   public:

@@ -269,7 +269,6 @@ TEST_F(TableWrite, LargeTableBuildsAnIndexOfTwoLevels) {
 }
 
 TEST_F(TableWrite, RealTableRewriteKeepsIdentityAndIndexesExact) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::copyFamily("CUSTOMER", m_dir.str());
     const std::string db = m_dir.file("CUSTOMER.DB");
     const std::string before = testing::readFileText(db);
@@ -307,7 +306,6 @@ TEST_F(TableWrite, RealTableRewriteKeepsIdentityAndIndexesExact) {
 }
 
 TEST_F(TableWrite, TwoSecondaryIndexesFollowInsertsAndDeletes) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::copyFamily("C", m_dir.str());
     {
         auto t = open("C");
@@ -327,7 +325,6 @@ TEST_F(TableWrite, TwoSecondaryIndexesFollowInsertsAndDeletes) {
 }
 
 TEST_F(TableWrite, UncertainSortOrderIsRefusedWithAClearMessage) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::copyFamily("CUSTOMER", m_dir.str());
     const std::string before = testing::readFileText(m_dir.file("CUSTOMER.X06"));
     auto t = open("customer");
@@ -621,7 +618,6 @@ class RealTableRewrite : public ::testing::TestWithParam<Rewrite> {};
 // Each real table, edited and written back: the family stays sound and every other row reads
 // as before.
 TEST_P(RealTableRewrite, EditedRowAndEveryOtherRowReadBack) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::pinSettings('.');
     const Rewrite& c = GetParam();
     testing::TempDir dir;
@@ -665,7 +661,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Rewrite>& info) { return std::string(info.param.family); });
 
 TEST(RealTableRefusal, AlphaKeyOutsideTheCertainOrderIsNotWritten) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::TempDir dir;
     testing::copyFamily("TypSammlung", dir.str());
     const std::string before = testing::readFileText(dir.file("TypSammlung.DB"));
@@ -691,7 +686,6 @@ namespace sivaro {
 namespace {
 
 TEST(RealTableRestructure, KeyFieldOfAutoIncrementToIntegerAndBackKeepsIndexesSound) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::TempDir dir;
     testing::copyFamily("CUSTOMER", dir.str());
     AlteraCampo(dir.str(), "CUSTOMER.DB", "CustNo", "CustNo", 3, 0);
@@ -720,7 +714,6 @@ namespace {
 // Written back without a change of content, the real families come out as the original engine
 // wrote them, byte for byte, but for the change stamp that moved (0x2D) and what is listed.
 TEST(RealTableRewrite, ReproducesTheOriginalFiles) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::pinSettings('.');
     struct Case {
         const char* family;
@@ -778,7 +771,6 @@ void setByte(const std::string& path, std::size_t at, char value) {
 }
 
 TEST(SecondaryIndexKinds, UniqueIndexRefusesADuplicateValue) {
-    SIVARO_REQUIRE_FIXTURES();
     testing::TempDir dir;
     testing::copyFamily("C", dir.str());
     setByte(dir.file("C.X02"), 0x55, 0x20);  // unique, ascending
@@ -798,7 +790,6 @@ TEST(SecondaryIndexKinds, UniqueIndexRefusesADuplicateValue) {
 }
 
 TEST(SecondaryIndexKinds, OrdersThisEngineDoesNotMaintainAreRefused) {
-    SIVARO_REQUIRE_FIXTURES();
     const std::pair<char, const char*> cases[] = {{0x10, "descending"},
                                                   {0x01, "may ignore letter case"}};
     for (const auto& [flag, words] : cases) {
