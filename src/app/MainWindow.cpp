@@ -40,6 +40,7 @@
 #include "app/WorkbenchHost.h"
 #include "barcode/paint/BarcodeControlForm.h"
 #include "barcode/paint/TVxBarcode.h"
+#include "barcode/widget/BarcodeWidget.h"
 #include "import/ImportEngine.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
@@ -165,15 +166,16 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
     // The window's own barcode, as stored with the window: never shown; an import paints it
     // on an image of its own to have its EAN-13 data completed.
-    b = std::make_unique<TVxBarcode>();
-    loadBarcodeControl(*b, ImportEngine::kBarcodeForm);
+    b = new BarcodeWidget(this);
+    b->setObjectName(QStringLiteral("b"));
+    loadBarcodeControl(b->barcode(), ImportEngine::kBarcodeForm);
 
     // The import engine runs on this window's thread and speaks to it through the host. The
     // engine opens the connection to the data folder (session "Default", its "net" folder and
     // the "db" tables) on the first run and keeps it for the life of the program.
     m_host = std::make_unique<WorkbenchHost>(*this);
     m_engine = std::make_unique<ImportEngine>(*m_host, openConnection);
-    m_engine->setBarcode(*b);
+    m_engine->setBarcode(b->barcode());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -196,6 +198,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 }
 
 TForm2::~TForm2() = default;
+
+TVxBarcode& TForm2::barcode() const {
+    return b->barcode();
+}
 
 QLabel* TForm2::whiteLabel(const char* name, const QString& caption, int left, int top,
                            int pixels) {

@@ -30,6 +30,7 @@ class QTimer;
 namespace sivaro {
 
 class TVxBarcode;
+class BarcodeWidget;
 class ImportEngine;
 class ProfileFile;
 class WorkbenchHost;
@@ -59,7 +60,7 @@ class TForm2 : public QWidget {
     // An import started by "Importa" has not ended yet.
     bool importRunning() const { return m_running; }
     // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
-    TVxBarcode& barcode() const { return *b; }
+    TVxBarcode& barcode() const;
 
     // Writes of the workbench's controls go through these, so that the definitions memo
     // follows the file while the operator has not edited it.
@@ -155,7 +156,7 @@ class TForm2 : public QWidget {
     QLineEdit* eNomMem;
     QPushButton* Button4;
     QTimer* Timer1;
-    std::unique_ptr<TVxBarcode> b;
+    BarcodeWidget* b = nullptr;
 
     std::unique_ptr<ProfileFile> m_def;
     std::string m_cityFolder;

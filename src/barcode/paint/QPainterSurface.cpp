@@ -129,12 +129,33 @@ void QPainterSurface::LineTo(int x, int y) {
     MoveTo(x, y);
 }
 
+QPainterSurface::Measures& QPainterSurface::measures() {
+    const int style = (Font.Bold ? 1 : 0) | (Font.Italic ? 2 : 0) | (Font.Underline ? 4 : 0) |
+                      (Font.StrikeOut ? 8 : 0);
+    FontKey key{Font.Name, Font.PixelHeight(), style};
+    auto found = m_measures.find(key);
+    if (found == m_measures.end()) {
+        // A handful of fonts serve a barcode; a surface that met many starts afresh.
+        if (m_measures.size() >= 64) m_measures.clear();
+        found =
+            m_measures
+                .emplace(std::move(key), Measures(QFontMetrics(currentFont(), m_painter.device())))
+                .first;
+    }
+    return found->second;
+}
+
 int QPainterSurface::TextWidth(std::string_view text) {
-    return QFontMetrics(currentFont(), m_painter.device()).horizontalAdvance(toQString(text));
+    Measures& m = measures();
+    const auto known = m.widths.find(text);
+    if (known != m.widths.end()) return known->second;
+    const int width = m.metrics.horizontalAdvance(toQString(text));
+    if (m.widths.size() < 256) m.widths.emplace(std::string(text), width);
+    return width;
 }
 
 int QPainterSurface::TextHeight(std::string_view) {
-    return QFontMetrics(currentFont(), m_painter.device()).height();
+    return measures().metrics.height();
 }
 
 void QPainterSurface::TextOut(const LogicalFont& font, int x, int y, std::string_view text) {

@@ -5,8 +5,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
 
 #include "barcode/paint/DrawingSurface.h"
 
@@ -33,10 +38,21 @@ class QPainterSurface : public DrawingSurface {
     QPainter& Painter() { return m_painter; }
 
   private:
+    // Metrics of one font, with the widths already measured: the font fitting asks the same
+    // few sizes for the same texts on every paint.
+    struct Measures {
+        explicit Measures(const QFontMetrics& m) : metrics(m) {}
+        QFontMetrics metrics;
+        std::map<std::string, int, std::less<>> widths;
+    };
+    using FontKey = std::tuple<std::string, int, int>;  // face, pixel height, style bits
+
     QFont currentFont() const;
+    Measures& measures();
     void fillPixels(int left, int top, int width, int height, const QColor& color);
 
     QPainter& m_painter;
+    std::map<FontKey, Measures> m_measures;
     bool m_printer;
     int m_penX = 0;
     int m_penY = 0;
