@@ -111,10 +111,16 @@ const char* const ImportEngine::kBarcodeForm =
 
 std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
     m_barcode->SetData(twelveDigits);
+    // Assigning the data the model already holds does nothing, so a code it refused for the
+    // previous record would pass unchecked and come back as its 12 characters: check it again.
+    m_barcode->CheckData();
     // Painting builds the pattern, which completes the data with its check digit. The barcode
     // is never shown: it paints on an image of its own when no window paints it.
     m_barcode->Paint();
-    return m_barcode->Data();
+    const std::string& completed = m_barcode->Data();
+    if (completed.size() != 13 || completed.compare(0, 12, twelveDigits) != 0)
+        throw EBarCodeError("EAN-13 barcodes must be 12 digits (13 with check digit)");
+    return completed;
 }
 
 ImportEngine::~ImportEngine() = default;
@@ -250,7 +256,14 @@ void ImportEngine::prepare(SourceRun& run) {
         run.defaults.emplace_back(field, defs.readString(valorDefault, field, ""));
 
     run.options.limparTabela = defs.readInteger(opcoes, "LimparTabela", 0);
-    run.options.campoChave = defs.readString(opcoes, "CampoChave", "");
+    // A ";" typed at an end, or twice, leaves an empty name that no table has.
+    for (const std::string& name : cutList(defs.readString(opcoes, "CampoChave", ""), ";")) {
+        std::string keyName = trim(name);
+        if (keyName.empty()) continue;
+        if (!run.options.campoChave.empty()) run.options.campoChave += ';';
+        run.options.campoChave += keyName;
+        run.options.keyFields.push_back(std::move(keyName));
+    }
     run.options.delCamp = defs.readString(opcoes, "DelCamp", "\t");
     run.options.delReg = defs.readInteger(opcoes, "DelReg", 0);
     run.options.umPorLin = defs.readBool(opcoes, "UmPorLin", true);
@@ -278,8 +291,10 @@ void ImportEngine::prepare(SourceRun& run) {
         run.reader.readLine();
     } else if (!run.reader.eof()) {
         // The first line of a record-type source may start a record: keep it for the search.
+        // It is a line of the source like any other, and is counted as read.
         run.pendingLine = run.reader.readLine();
         run.hasPendingLine = true;
+        ++run.summary.linesRead;
     }
     run.gauge.setMaximum(count);
     m_host.gaugeChanged(run.gauge);
@@ -302,7 +317,7 @@ void ImportEngine::prepare(SourceRun& run) {
 
     // A key that no mapped column feeds could never be looked up: refuse before writing.
     if (!run.options.campoChave.empty()) {
-        for (const std::string& keyName : cutList(run.options.campoChave, ";")) {
+        for (const std::string& keyName : run.options.keyFields) {
             bool fed = false;
             for (int i = 0; i < run.record.size() && !fed; ++i) {
                 const MappingEntry* m = run.mappings.find(run.record[i].name);
@@ -338,8 +353,10 @@ void ImportEngine::prepare(SourceRun& run) {
 }
 
 bool ImportEngine::readDelimitedRecord(SourceRun& run) {
+    // A record dropped by the city check reads the next one without an end-of-file test: past
+    // the end there is no line to count.
+    if (!run.reader.eof()) ++run.summary.linesRead;
     std::string line = run.reader.readLine();
-    ++run.summary.linesRead;
     if (run.options.delReg == 1)
         line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
@@ -414,9 +431,8 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
 }
 
 bool ImportEngine::lookupKey(SourceRun& run) {
-    const std::vector<std::string> keyNames = cutList(run.options.campoChave, ";");
     std::vector<std::string> values;
-    for (const std::string& keyName : keyNames) {
+    for (const std::string& keyName : run.options.keyFields) {
         for (int i = 0; i < run.record.size(); ++i) {
             const MappingEntry* m = run.mappings.find(run.record[i].name);
             if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
@@ -575,8 +591,9 @@ void ImportEngine::recordLoop(SourceRun& run) {
                 writeMappedValues(run, static_cast<int>(t));
                 m_rules->perTable(run, static_cast<int>(t));
                 run.tables[t].table->post();
+                // The main row stays written whatever becomes of the other tables' rows.
+                if (t == 0) ++(found ? run.summary.rowsUpdated : run.summary.rowsInserted);
             }
-            ++(found ? run.summary.rowsUpdated : run.summary.rowsInserted);
         } catch (const std::exception& e) {
             ++run.summary.recordsFailed;
             logRecordError(run, e.what(), true);

@@ -36,11 +36,13 @@ struct Gauge {
 // What one source gave, for the batch command's summary.
 struct SourceSummary {
     std::string source;
-    std::int64_t linesRead = 0;
+    std::int64_t linesRead = 0;  // lines after the header; every line of a record-type source
+    // Rows of the main table written: a record whose later table failed still wrote its main row
+    // and is counted here and among the failed ones.
     std::int64_t rowsInserted = 0;
     std::int64_t rowsUpdated = 0;
-    std::int64_t recordsDropped = 0;
-    std::int64_t recordsFailed = 0;
+    std::int64_t recordsDropped = 0;  // by the record checks, without a message
+    std::int64_t recordsFailed = 0;   // records with a "linha:" line in the log
     double seconds = 0;
     bool imported = false;  // false when the source was passed over
 };

@@ -17,6 +17,9 @@ namespace sivaro {
 
 struct SourceOptions {
     int limparTabela = 0;  // only 1 empties the tables
+    // The names of "CampoChave" without their blanks, empty ones left out ("mar;" is "mar"), and
+    // the text they make joined by ";": the list every use of the key reads.
+    std::vector<std::string> keyFields;
     std::string campoChave;
     std::string delCamp = "\t";
     int delReg = 0;

@@ -3,12 +3,11 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "util/CodePage.h"
+#include "util/NumberText.h"
 
 namespace sivaro::px {
 
@@ -65,17 +64,19 @@ namespace {
 // Shortest mantissa digits and decimal exponent that read back as `value` (value > 0),
 // with at most maxDigits digits: value ~ 0.d1d2d3... x 10^(exponent + 1).
 void shortestDigits(double value, int maxDigits, std::string& digits, int& exponent) {
-    char buf[64];
+    std::string text;
     for (int p = 1; p <= maxDigits; ++p) {
-        std::snprintf(buf, sizeof buf, "%.*e", p - 1, value);
-        if (p == maxDigits || std::strtod(buf, nullptr) == value) break;
+        text = scientificText(value, p - 1);
+        double back = 0;
+        if (p == maxDigits || (parseDecimal(text, back) && back == value)) break;
     }
-    // buf is d.ddde[+-]xx
+    // text is d.ddde[+-]xx
     digits.clear();
-    const char* c = buf;
-    for (; *c && *c != 'e'; ++c)
-        if (*c >= '0' && *c <= '9') digits += *c;
-    exponent = *c == 'e' ? std::atoi(c + 1) : 0;
+    std::size_t c = 0;
+    for (; c < text.size() && text[c] != 'e'; ++c)
+        if (text[c] >= '0' && text[c] <= '9') digits += text[c];
+    exponent = 0;
+    if (c < text.size()) parseDecimalInt(std::string_view(text).substr(c + 1), exponent);
     while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 }
 
@@ -123,7 +124,9 @@ double decodeBcd(const std::uint8_t* bytes, int decimals) {
         if (i == 32 - decimals) text += '.';
         text += static_cast<char>('0' + nibble);
     }
-    return std::strtod(text.c_str(), nullptr);
+    double value = 0;
+    parseDecimal(text, value);  // always digits and one point
+    return value;
 }
 
 bool encodeBcd(std::uint8_t* bytes, int decimals, double value) {

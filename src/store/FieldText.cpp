@@ -1,13 +1,12 @@
 #include "store/FieldText.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 #include "store/FieldCodec.h"
 #include "util/FormatSettings.h"
+#include "util/NumberText.h"
 
 namespace sivaro::px {
 
@@ -33,11 +32,22 @@ bool allDigits(const std::string& s) {
     return true;
 }
 
+// The value of a run of digits (allDigits holds), held at 999999999 so that it cannot overflow.
+int digitsValue(const std::string& s) {
+    int v = 0;
+    for (char c : s) v = v > 99999999 ? 999999999 : v * 10 + (c - '0');
+    return v;
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The order of day, month and year in the pattern, e.g. "dmy".
 std::string dateOrder() {
     std::string order;
     for (char c : formatSettings().shortDateFormat) {
-        const char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const char l = lowerAscii(c);
         if ((l == 'd' || l == 'm' || l == 'y') && order.find(l) == std::string::npos) order += l;
     }
     return order.size() == 3 ? order : "dmy";
@@ -70,7 +80,7 @@ bool parseDate(const std::string& input, std::int64_t& days) {
     for (char which : order) {
         if (which == 'y' && !yearGiven) continue;
         if (k >= static_cast<int>(parts.size())) return false;
-        const int v = std::atoi(parts[k].c_str());
+        const int v = digitsValue(parts[k]);
         if (which == 'd') d = v;
         if (which == 'm') m = v;
         if (which == 'y') {
@@ -103,11 +113,9 @@ std::string formatDate(std::int64_t days) {
     const std::string& pattern = formatSettings().shortDateFormat;
     std::string out;
     for (std::size_t i = 0; i < pattern.size();) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(pattern[i])));
+        const char c = lowerAscii(pattern[i]);
         std::size_t run = 1;
-        while (i + run < pattern.size() &&
-               std::tolower(static_cast<unsigned char>(pattern[i + run])) == c)
-            ++run;
+        while (i + run < pattern.size() && lowerAscii(pattern[i + run]) == c) ++run;
         char buf[16];
         if (c == 'd') {
             std::snprintf(buf, sizeof buf, run >= 2 ? "%02d" : "%d", d);
@@ -151,12 +159,12 @@ bool parseTime(const std::string& input, std::int64_t& ms) {
         secs = secs.substr(0, dot);
         if (!allDigits(frac) || frac.size() > 3) return false;
         while (frac.size() < 3) frac += '0';
-        z = std::atoi(frac.c_str());
+        z = digitsValue(frac);
     }
     if (!allDigits(parts[0]) || !allDigits(parts[1]) || !allDigits(secs)) return false;
-    h = std::atoi(parts[0].c_str());
-    m = std::atoi(parts[1].c_str());
-    s = std::atoi(secs.c_str());
+    h = digitsValue(parts[0]);
+    m = digitsValue(parts[1]);
+    s = digitsValue(secs);
     if (h > 23 || m > 59 || s > 59) return false;
     ms = ((h * 60 + m) * 60 + s) * 1000LL + z;
     return true;
@@ -202,8 +210,9 @@ bool parseNumber(const std::string& input, double& value) {
         if (!expDigits) return false;
     }
     if (i != text.size()) return false;
-    value = std::strtod(normal.c_str(), nullptr);
-    return true;
+    // Built from the text's own digits with "." as the point, so the C library's locale (which
+    // a window toolkit sets from the desktop) cannot change what it reads.
+    return parseDecimal(normal, value);
 }
 
 bool parseInteger(const std::string& input, std::int64_t& value) {

@@ -15,6 +15,7 @@
 #include "store/ParadoxFormat.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
+#include "util/NumberText.h"
 #include "util/Paths.h"
 
 namespace sivaro::px {
@@ -887,9 +888,10 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                 double v = c.number;
                 if (c.isText) {
                     const std::string t = tableTextToEngine(c.text, cp);
-                    char* end = nullptr;
-                    v = std::strtod(t.c_str(), &end);
-                    if (t.empty() || end == t.c_str() || *end != 0 || !numericType(to.type))
+                    const std::size_t start = t.find_first_not_of(" \t\n\v\f\r");
+                    if (start == std::string::npos ||
+                        !parseDecimal(std::string_view(t).substr(start), v) ||
+                        !numericType(to.type))
                         lost(shown);
                 } else if (!numericType(from.type) || !numericType(to.type)) {
                     if (from.type != to.type) lost(shown);

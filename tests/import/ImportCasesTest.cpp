@@ -1,8 +1,9 @@
 // Every folder of tests/import/cases is one import: its sources, Definicao.ini, the tables it
 // starts from (tables/<folder>/<Name>.schema and .tsv), its settings (caso.ini, section
 // [caso]) and what must come out: expected/<folder>/<Name>.tsv for each table, expected/log.txt
-// for the log, expected/mensagens.txt for the messages ("title|text" a line). A new case is a
-// new folder.
+// for the log, expected/mensagens.txt for the messages ("title|text" a line) and, where the case
+// has one, expected/resumo.txt for the summary of each source imported (the batch command's
+// line without its time). A new case is a new folder.
 //
 // caso.ini keys: origens (sources, ","-separated; empty: "Todos" over [Arquivos]), selecionada
 // (the selected source when "Todos" is not ticked), decimal (default ","), cancelar (press
@@ -76,6 +77,18 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
 
     EXPECT_EQ(joinLines(host.log), readText(caseDir + "/expected/log.txt"));
     EXPECT_EQ(joinLines(host.messages), readText(caseDir + "/expected/mensagens.txt"));
+    if (fs::exists(caseDir + "/expected/resumo.txt")) {
+        std::vector<std::string> summaries;
+        for (const SourceSummary& s : host.summaries) {
+            if (!s.imported) continue;
+            summaries.push_back(s.source + ": " + std::to_string(s.linesRead) + " linhas lidas, " +
+                                std::to_string(s.rowsInserted) + " inseridas, " +
+                                std::to_string(s.rowsUpdated) + " atualizadas, " +
+                                std::to_string(s.recordsDropped) + " descartadas, " +
+                                std::to_string(s.recordsFailed) + " com erro");
+        }
+        EXPECT_EQ(joinLines(summaries), readText(caseDir + "/expected/resumo.txt"));
+    }
 
     const fs::path expected = fs::path(caseDir) / "expected";
     for (const auto& folderEntry : fs::directory_iterator(expected)) {

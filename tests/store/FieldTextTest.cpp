@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "CommaLocale.h"
 #include "StoreTestUtil.h"
 #include "store/FieldCodec.h"
 #include "util/Errors.h"
@@ -125,6 +126,41 @@ TEST_F(FieldText, NumbersUseTheLocaleSeparator) {
     EXPECT_EQ("1234.5", f("val").asString());
     f("val").setAsString("1E3");
     EXPECT_EQ(1000.0, f("val").asCurrency());
+}
+
+// A window toolkit sets the C library's numeric locale from the desktop; under a decimal comma
+// the conversions must read and write exactly what they do under any other locale.
+TEST_F(FieldText, NumbersDoNotDependOnTheCLibrarysLocale) {
+    testing::CommaLocale comma;
+    ASSERT_TRUE(comma.active());
+    struct Case {
+        const char* field;
+        const char* text;
+        double value;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"val", "2,79", 2.79, "2,79"},
+        {"val", "1234,56", 1234.56, "1234,56"},
+        {"val", "0,5", 0.5, "0,5"},
+        {"val", "-0,000001", -0.000001, "-0,000001"},
+        {"val", "1,5E3", 1500, "1500"},
+        {"pre", "2,79", 2.79, "2,79"},
+        {"pre", "-1234,5", -1234.5, "-1234,5"},
+        {"dec", "12,345", 12.35, "12,35"},
+        {"dec", "-0,07", -0.07, "-0,07"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " " + c.text);
+        f(c.field).setAsString(c.text);
+        EXPECT_EQ(c.value, f(c.field).asCurrency());
+        EXPECT_EQ(c.shown, f(c.field).asString());
+    }
+    m_table->post();
+    m_table->first();
+    EXPECT_EQ(-0.07, f("dec").asCurrency()) << "read back from the table";
+    EXPECT_EQ("0.30000000000000004", px::shortestNumber(0.30000000000000004));
+    EXPECT_EQ("1E+21", px::shortestNumber(1e21));
 }
 
 TEST_F(FieldText, EmptyTextClearsNumbersAndDates) {
