@@ -1,6 +1,8 @@
 // importa: runs the import of a prepared data folder without a window.
 //
-//   importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]
+//   importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | ORIGEM...]
+//   importa [--pasta PASTA] --desfazer [IMPORTACAO] [--forcar]
+//   importa [--pasta PASTA] --historico
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
 // window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
@@ -20,6 +22,8 @@
 
 #include "import/ImportEngine.h"
 #include "import/ImportHost.h"
+#include "import/RunHistory.h"
+#include "import/RunUndo.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
@@ -39,7 +43,9 @@ void onInterrupt(int) {
 }
 
 const char* kUsage =
-    "Uso: importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]\n"
+    "Uso: importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | ORIGEM...]\n"
+    "     importa [--pasta PASTA] --desfazer [IMPORTACAO] [--forcar]\n"
+    "     importa [--pasta PASTA] --historico\n"
     "\n"
     "Importa as origens registradas em Definicao.ini na pasta de dados, sem abrir a janela.\n"
     "\n"
@@ -48,15 +54,28 @@ const char* kUsage =
     "  ORIGEM...       importa as origens dadas, na ordem dada\n"
     "  --decimal SEP   separador decimal dos valores (padr\xc3\xa3o: o do sistema; use , para\n"
     "                  dados brasileiros num sistema configurado com .)\n"
+    "  --simular       ensaia a importa\xc3\xa7\xc3\xa3o inteira (regras, consultas, chaves) sem\n"
+    "                  gravar nada: as tabelas mudam s\xc3\xb3 na mem\xc3\xb3ria; mostra o mesmo\n"
+    "                  registro e o mesmo resumo de uma importa\xc3\xa7\xc3\xa3o de verdade\n"
+    "  --desfazer [IMPORTACAO]\n"
+    "                  rep\xc3\xb5"
+    "e as tabelas e arquivos como estavam antes da \xc3\xbaltima\n"
+    "                  importa\xc3\xa7\xc3\xa3o (ou da dada: o nome da sua pasta em importacoes/)\n"
+    "  --forcar        com --desfazer: rep\xc3\xb5"
+    "e mesmo o que mudou depois da importa\xc3\xa7\xc3\xa3o\n"
+    "  --historico     lista as importa\xc3\xa7\xc3\xb5"
+    "es guardadas em importacoes/\n"
     "  --ajuda         mostra esta ajuda\n"
     "\n"
+    "Antes de gravar, cada importa\xc3\xa7\xc3\xa3o guarda os arquivos anteriores das tabelas que\n"
+    "altera em importacoes/{data-hora}/ (as 10 \xc3\xbaltimas; veja [Importacoes] no README).\n"
     "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad"
     "da\n"
     "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
     "da de erros.\n"
     "Sa\xc3\xad"
     "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
-    "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro.\n";
+    "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro (ou o desfazer foi recusado).\n";
 
 std::string out(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -78,6 +97,8 @@ class BatchHost : public ImportHost {
           m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
     void setEngine(ImportEngine* engine) { m_engine = engine; }
+    void setCommandLine(std::string line) { m_commandLine = std::move(line); }
+    std::string ranBy() override { return m_commandLine; }
     bool anyFailed() const { return m_failed; }
 
     std::string dataFolder() override { return m_folder; }
@@ -129,8 +150,11 @@ class BatchHost : public ImportHost {
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
                   << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
-                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n"
-                  << std::flush;
+                  << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n";
+        for (const TableCounts& t : s.tables)
+            std::cout << "  " << out(t.table) << ": " << t.inserted << " inseridas, " << t.updated
+                      << " atualizadas\n";
+        std::cout << std::flush;
     }
 
   private:
@@ -177,6 +201,7 @@ class BatchHost : public ImportHost {
     std::chrono::steady_clock::time_point m_lastShown{};
     bool m_drawn = false;
     bool m_failed = false;
+    std::string m_commandLine = "importa";
 };
 
 }  // namespace
@@ -184,6 +209,9 @@ class BatchHost : public ImportHost {
 int main(int argc, char** argv) {
     std::string folder;
     bool all = false;
+    bool rehearse = false;
+    bool undo = false, force = false, history = false;
+    std::string undoRunName;
     std::vector<std::string> sources;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -192,6 +220,16 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--todos") {
             all = true;
+        } else if (arg == "--simular") {
+            rehearse = true;
+        } else if (arg == "--desfazer") {
+            undo = true;
+            // The run to undo, when given, follows at once.
+            if (i + 1 < argc && argv[i + 1][0] != '-') undoRunName = utf8ToCp1252(argv[++i]);
+        } else if (arg == "--forcar") {
+            force = true;
+        } else if (arg == "--historico") {
+            history = true;
         } else if (arg == "--pasta" || arg == "--decimal") {
             if (i + 1 >= argc) {
                 std::cerr << "importa: falta o valor de " << arg << "\n\n" << kUsage;
@@ -213,7 +251,18 @@ int main(int argc, char** argv) {
             sources.push_back(utf8ToCp1252(arg));
         }
     }
-    if (all == !sources.empty()) {
+    const bool importing = !undo && !history;
+    if (undo + history + importing > 1 || (!importing && (all || !sources.empty() || rehearse))) {
+        std::cerr << "importa: --desfazer e --historico n\xc3\xa3o se combinam entre si nem "
+                     "com uma importa\xc3\xa7\xc3\xa3o\n\n"
+                  << kUsage;
+        return 2;
+    }
+    if (force && !undo) {
+        std::cerr << "importa: --forcar s\xc3\xb3 vale com --desfazer\n\n" << kUsage;
+        return 2;
+    }
+    if (importing && all == !sources.empty()) {
         std::cerr << "importa: d\xc3\xaa --todos ou os nomes das origens\n\n" << kUsage;
         return 2;
     }
@@ -222,6 +271,25 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(osPath(folder), ec)) {
         std::cerr << "importa: a pasta de dados " << out(folder) << " n\xc3\xa3o existe\n";
         return 2;
+    }
+    if (history) {
+        const std::vector<std::string> lines = historyLines(folder);
+        if (lines.empty())
+            std::cout << "Nenhuma importa\xc3\xa7\xc3\xa3o guardada em "
+                      << out(resolvePath(folder, kHistoryFolder)) << '\n';
+        for (const std::string& line : lines) std::cout << out(line) << '\n';
+        return 0;
+    }
+    if (undo) {
+        try {
+            for (const std::string& line : undoRun(folder, undoRunName, force))
+                std::cout << out(line) << '\n';
+            std::cout << "Importa\xc3\xa7\xc3\xa3o desfeita.\n";
+            return 0;
+        } catch (const std::exception& e) {
+            std::cerr << "importa: " << out(e.what()) << '\n';
+            return 2;
+        }
     }
 
     try {
@@ -235,11 +303,20 @@ int main(int argc, char** argv) {
             }
         }
         BatchHost host(folder, sources);
+        std::string commandLine = "importa";
+        for (int i = 1; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+        host.setCommandLine(utf8ToCp1252(commandLine));
         ImportEngine engine(host, openConnection);
         host.setEngine(&engine);
         std::signal(SIGINT, onInterrupt);
         engine.eOriChange();
-        engine.Button1Click();
+        if (rehearse) {
+            engine.rehearse();
+            std::cerr << "importa: simula\xc3\xa7\xc3\xa3o: nenhuma tabela, contador ou arquivo da "
+                         "pasta de dados foi alterado\n";
+        } else {
+            engine.Button1Click();
+        }
         if (g_interrupted) {
             std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
             return 1;

@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "barcode/paint/BarcodeControlForm.h"
+#include "import/RunHistory.h"
 #include "import/SourceRun.h"
 #include "import/TableRules.h"
+#include "store/Rehearsal.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
@@ -156,14 +158,46 @@ void ImportEngine::Button1Click() {
 
     int index = m_host.importAll() ? 0 : m_host.selectedSource();
     if (index < 0) return;
-    for (;;) {
-        const std::vector<std::string> sources = m_host.sources();
-        if (index >= static_cast<int>(sources.size())) break;
-        const std::string& name = sources[static_cast<size_t>(index)];
-        Importa(name, m_host.definitions().readString("arquivos", name, ""));
-        ++index;
-        if (!m_host.importAll()) break;
+    // A real run keeps the previous files of whatever it changes, so that it can be undone.
+    std::unique_ptr<RunHistory> history;
+    if (!m_rehearsing)
+        history =
+            std::make_unique<RunHistory>(m_host.dataFolder(), m_host.ranBy(), m_host.definitions());
+    struct Forget {
+        RunHistory*& current;
+        ~Forget() { current = nullptr; }
+    } forget{m_history};
+    m_history = history.get();
+    try {
+        for (;;) {
+            const std::vector<std::string> sources = m_host.sources();
+            if (index >= static_cast<int>(sources.size())) break;
+            const std::string& name = sources[static_cast<size_t>(index)];
+            Importa(name, m_host.definitions().readString("arquivos", name, ""));
+            ++index;
+            if (!m_host.importAll()) break;
+        }
+    } catch (const std::exception& e) {
+        if (history) {
+            try {
+                history->finish(kRunStopped, e.what());
+            } catch (const std::exception&) {
+                // The run's own error is the one to report.
+            }
+        }
+        throw;
     }
+    if (history) history->finish(m_cancel ? kRunCancelled : kRunFinished, "");
+}
+
+void ImportEngine::rehearse() {
+    Rehearsal rehearsal;
+    m_rehearsing = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_rehearsing};
+    Button1Click();
 }
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
@@ -193,6 +227,7 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     run.dataFolder = m_host.dataFolder();
     run.dbFolder = joinPath(run.dataFolder, "db");
     run.summary.source = source;
+    run.summary.rehearsal = m_rehearsing;
 
     // A source or table name must not lead out of the data folder.
     if (leavesFolder(source)) {
@@ -237,6 +272,7 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
 
     run.summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (m_history) m_history->sourceFinished(run.summary);
     m_host.sourceFinished(run.summary);
 }
 
@@ -308,6 +344,7 @@ void ImportEngine::prepare(SourceRun& run) {
         target.table->setDatabaseName(run.dbFolder);
         target.table->setTableName(target.fileName);
         run.tables.push_back(std::move(target));
+        run.summary.tables.push_back(TableCounts{name, 0, 0});
     }
 
     for (size_t k = 1; k <= run.tables.size(); ++k) {
@@ -590,7 +627,11 @@ void ImportEngine::recordLoop(SourceRun& run) {
             for (size_t t = 0; t < run.tables.size(); ++t) {
                 writeMappedValues(run, static_cast<int>(t));
                 m_rules->perTable(run, static_cast<int>(t));
-                run.tables[t].table->post();
+                Table& table = *run.tables[t].table;
+                const bool editing = table.state() == DataSetState::Edit;
+                table.post();
+                TableCounts& counts = run.summary.tables[t];
+                ++(editing ? counts.updated : counts.inserted);
                 // The main row stays written whatever becomes of the other tables' rows.
                 if (t == 0) ++(found ? run.summary.rowsUpdated : run.summary.rowsInserted);
             }

@@ -15,6 +15,7 @@
 
 namespace sivaro {
 
+class RunHistory;
 class TableRules;
 struct SourceRun;
 
@@ -28,6 +29,11 @@ class ImportEngine {
 
     // "Importa": imports the selected source, or every source when "Todos" is ticked.
     void Button1Click();
+    // "Importa" rehearsed: the very same run, its preparation, rules, lookups and posts
+    // included, with every table changed in memory only and dropped at the end, so that no file
+    // of the data folder changes. The log and the summaries are those of the real run.
+    void rehearse();
+    bool rehearsing() const { return m_rehearsing; }
     // "Cancelar": sets the cancel flag; the run stops at its next record.
     void Button2Click() { m_cancel = true; }
     bool cancelled() const { return m_cancel; }
@@ -81,6 +87,8 @@ class ImportEngine {
     TVxBarcode m_b;
     TVxBarcode* m_barcode = &m_b;
     bool m_cancel = false;
+    bool m_rehearsing = false;
+    RunHistory* m_history = nullptr;  // the real run under way, if any
 };
 
 }  // namespace sivaro

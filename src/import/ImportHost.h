@@ -33,6 +33,13 @@ struct Gauge {
     }
 };
 
+// The rows one source posted into one of its target tables.
+struct TableCounts {
+    std::string table;  // as the target table list names it
+    std::int64_t inserted = 0;
+    std::int64_t updated = 0;
+};
+
 // What one source gave, for the batch command's summary.
 struct SourceSummary {
     std::string source;
@@ -44,7 +51,9 @@ struct SourceSummary {
     std::int64_t recordsDropped = 0;  // by the record checks, without a message
     std::int64_t recordsFailed = 0;   // records with a "linha:" line in the log
     double seconds = 0;
-    bool imported = false;  // false when the source was passed over
+    bool imported = false;            // false when the source was passed over
+    bool rehearsal = false;           // the rows were posted in memory only and dropped at the end
+    std::vector<TableCounts> tables;  // in the order of the target table list
 };
 
 class ImportHost {
@@ -70,6 +79,8 @@ class ImportHost {
 
     // Called when a source ends (also when it was passed over).
     virtual void sourceFinished(const SourceSummary& /*summary*/) {}
+    // Who runs the import, as the kept run's manifest names it: the command line or the window.
+    virtual std::string ranBy() { return "importador (janela)"; }
 };
 
 }  // namespace sivaro

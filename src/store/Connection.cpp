@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "store/ParadoxStore.h"
+#include "store/Rehearsal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -72,7 +73,8 @@ void TDataBaseNew::open() {
     if (!fs::is_directory(osPath(net), ec)) {
         if (fs::exists(osPath(net), ec))
             throw EDatabaseError("Network folder " + net + " is a file, not a folder");
-        fs::create_directory(osPath(net), ec);
+        // A rehearsal leaves the data folder as it found it; the real run makes the folder.
+        if (!rehearsing()) fs::create_directory(osPath(net), ec);
         if (ec)
             throw EDatabaseError("Network folder " + net + " cannot be created: " + ec.message());
     }

@@ -13,6 +13,7 @@
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
 #include "store/ParadoxTable.h"
+#include "store/Rehearsal.h"
 #include "store/SharedTable.h"
 #include "store/TableStore.h"
 #include "util/Errors.h"
@@ -355,6 +356,7 @@ class ParadoxTable final : public Table {
     // Changes need the table for this process alone: the shared lock turns exclusive here.
     static void checkWritable(SharedTable* s) {
         if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+        if (rehearsing()) s->rehearsed = true;  // a change of a rehearsal is never written
         if (s->lockedForWrite) return;
         if (!upgradeLock(s->lockFd)) throw inUse(s->path);
         s->lockedForWrite = true;

@@ -7,6 +7,8 @@
 #include <unordered_map>
 
 #include "store/FamilyFiles.h"
+#include "store/FamilyWatcher.h"
+#include "store/Rehearsal.h"
 #include "util/Paths.h"
 
 namespace sivaro::px {
@@ -46,6 +48,17 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     const std::string key = registryKey(path);
     auto& reg = registry();
     auto it = reg.find(key);
+    if (it != reg.end() && it->second->handles == 0) {
+        // Kept by a rehearsal with its changes: this open takes it up as a first open would.
+        SharedTable* s = it->second;
+        if (exclusive && !s->lockedForWrite) {
+            if (!upgradeLock(s->lockFd)) throw inUse(path);
+            s->lockedForWrite = true;
+        }
+        s->exclusive = exclusive;
+        s->handles = 1;
+        return s;
+    }
     if (it != reg.end()) {
         SharedTable* s = it->second;
         if (exclusive || s->exclusive)
@@ -63,7 +76,16 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     if (fd == -2) throw inUse(path);
     if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
     bool lockedForWrite = exclusive;
-    if (writable && fs::exists(osPath(path + ".switch"), ec)) {
+    if (rehearsing()) {
+        // Nothing may change on disk: an interrupted switch cannot be finished, and the
+        // temporaries of one that never committed stay (the family read is the one in place).
+        if (fs::exists(osPath(path + ".switch"), ec)) {
+            unlockFile(fd);
+            throw EDatabaseError("Table " + path +
+                                 " has an interrupted update that only a real run can finish; "
+                                 "it cannot be rehearsed before that");
+        }
+    } else if (writable && fs::exists(osPath(path + ".switch"), ec)) {
         // A writer stopped in the middle of replacing the family: finish its work, then lock
         // the .db that now bears the name.
         if (!lockedForWrite && !upgradeLock(fd)) {
@@ -91,6 +113,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->writable = writable;
     s->exclusive = exclusive;
     s->lockedForWrite = lockedForWrite;
+    s->rehearsed = rehearsing();
     try {
         s->table = PxTable::load(path);
     } catch (...) {
@@ -103,8 +126,11 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
 }
 
 void flushShared(SharedTable* s) {
-    if (!s->table->dirty()) return;
+    if (rehearsing()) s->rehearsed = true;
+    if (s->rehearsed || !s->table->dirty()) return;
     if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+    FamilyWatcher* watcher = familyWatcher();
+    if (watcher) watcher->beforeChange(s->path);
     int newFd = -1;
     s->table->save(newFd);
     if (newFd >= 0) {
@@ -112,10 +138,15 @@ void flushShared(SharedTable* s) {
         s->lockFd = newFd;
         s->lockedForWrite = true;
     }
+    if (watcher) watcher->afterChange(s->path);
 }
 
 void release(SharedTable* s) {
     if (--s->handles > 0) return;
+    if (s->rehearsed && rehearsing()) {
+        s->exclusive = false;
+        return;  // kept, with its changes, for the rest of the rehearsal
+    }
     std::unique_ptr<SharedTable> owned(s);
     registry().erase(s->key);
     // The files must be complete and current once no handle holds the table.
@@ -126,6 +157,39 @@ void release(SharedTable* s) {
         throw;
     }
     unlockFile(s->lockFd);
+}
+
+bool rehearseCounter(const std::string& path, std::uint32_t value) {
+    std::error_code ec;
+    if (!fs::is_regular_file(osPath(path), ec)) return false;
+    const std::string key = registryKey(path);
+    const auto it = registry().find(key);
+    if (it != registry().end() && it->second->handles > 0) return false;
+    SharedTable* s = nullptr;
+    try {
+        s = acquire(path, true);
+    } catch (const EDatabaseError&) {
+        return false;
+    }
+    s->rehearsed = true;
+    const bool ok = s->writable;
+    if (ok) s->table->setAutoInc(value);
+    release(s);
+    return ok;
+}
+
+void dropRehearsedTables() {
+    auto& reg = registry();
+    for (auto it = reg.begin(); it != reg.end();) {
+        SharedTable* s = it->second;
+        if (s->rehearsed && s->handles == 0) {
+            unlockFile(s->lockFd);
+            delete s;
+            it = reg.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 bool openInProcess(const std::string& path) {

@@ -3,6 +3,7 @@
 // with the lock on its .db that keeps other processes from changing it. The files are complete
 // and current once no handle holds the table.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,9 @@ struct SharedTable {
     bool exclusive = false;
     bool writable = true;
     bool lockedForWrite = false;  // the .db's lock is exclusive
+    // Loaded or changed during a rehearsal: never written; kept loaded, with no handle, until
+    // the rehearsal ends (store/Rehearsal.h).
+    bool rehearsed = false;
 };
 
 // The shared table of a file, loaded and locked at its first open (an interrupted switch of
@@ -35,5 +39,13 @@ void flushShared(SharedTable* s);
 bool openInProcess(const std::string& path);
 
 EDatabaseError inUse(const std::string& path);
+
+// The rehearsal's GravaAutoInc: sets the counter of the table at `path` in memory, the table
+// loaded and locked for writing as a write of its header would lock it. False where that write
+// would fail: a missing file, a table open through a handle, a lock another process holds.
+bool rehearseCounter(const std::string& path, std::uint32_t value);
+// At the end of a rehearsal: drops the rehearsed tables no handle holds, with their locks; the
+// others are dropped, unwritten, by their last handle.
+void dropRehearsedTables();
 
 }  // namespace sivaro::px

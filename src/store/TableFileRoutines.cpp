@@ -4,7 +4,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "store/FamilyWatcher.h"
 #include "store/ParadoxStore.h"
+#include "store/Rehearsal.h"
+#include "store/SharedTable.h"
 #include "store/TableStore.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
@@ -98,16 +101,25 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     else
         resolved = resolvePath(".", upper).substr(2);
     while (resolved.size() > 1 && resolved[0] == '/' && resolved[1] == '/') resolved.erase(0, 1);
+    if (rehearsing()) return px::rehearseCounter(resolved, static_cast<std::uint32_t>(value));
     const int fd = ::open(osPath(resolved).c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return false;
     // Exclusive use: a table held open keeps a lock on its .db (store/FamilyFiles.h).
     bool ok = false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lseek(fd, 73, SEEK_SET) == 73) {
-        const std::uint32_t v = static_cast<std::uint32_t>(value);
-        const unsigned char bytes[4] = {
-            static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-        ok = ::write(fd, bytes, 4) == 4;
+    FamilyWatcher* watcher = familyWatcher();
+    try {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lseek(fd, 73, SEEK_SET) == 73) {
+            if (watcher) watcher->beforeChange(resolved);
+            const std::uint32_t v = static_cast<std::uint32_t>(value);
+            const unsigned char bytes[4] = {
+                static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+            ok = ::write(fd, bytes, 4) == 4;
+            if (ok && watcher) watcher->afterChange(resolved);
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     ::close(fd);
     return ok;

@@ -137,7 +137,9 @@ TEST_F(ImportaTest, BadCommandLinesExitTwo) {
 TEST_F(ImportaTest, HelpInPortuguese) {
     const Result r = run("--ajuda");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("Uso: importa [--pasta PASTA] [--decimal SEP] [--todos | ORIGEM...]", 0),
+    EXPECT_EQ(r.out.rfind("Uso: importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | "
+                          "ORIGEM...]",
+                          0),
               0u)
         << r.out;
 }

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "CaseFolder.h"
+#include "FolderSnapshot.h"
 #include "TestHost.h"
 #include "store/FamilyCheck.h"
 #include "store/TableStore.h"
@@ -42,14 +43,8 @@ class ImportCase : public ::testing::TestWithParam<std::string> {
     FormatSettings m_saved;
 };
 
-TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
-    const std::string caseDir = kCasesDir + "/" + GetParam();
-    ProfileFile caso(caseDir + "/caso.ini");
-    const std::string decimal = caso.readString("caso", "decimal", ",");
-    formatSettings().decimalSeparator = decimal.empty() ? ',' : decimal[0];
-
-    CaseFolder folder(caseDir);
-    TestHost host(folder.path());
+// The host of a case: its sources, selection, "Todos" and the counters of its presses.
+void setUpHost(TestHost& host, const ProfileFile& caso) {
     std::string sources = caso.readString("caso", "origens", "");
     if (sources.empty()) {
         host.sourceList = host.definitions().readSection("arquivos");
@@ -60,6 +55,46 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
     host.all = !caso.keyExists("caso", "selecionada");
     host.cancelAtCounter = caso.readInteger("caso", "cancelar", 0);
     host.untickAllAtCounter = caso.readInteger("caso", "desmarcar_todos", 0);
+}
+
+// What a summary says, but its time.
+std::string countsOf(const std::vector<SourceSummary>& summaries) {
+    std::string out;
+    for (const SourceSummary& s : summaries) {
+        out += s.source + (s.imported ? "" : " (passada)") + ": " + std::to_string(s.linesRead) +
+               " " + std::to_string(s.rowsInserted) + " " + std::to_string(s.rowsUpdated) + " " +
+               std::to_string(s.recordsDropped) + " " + std::to_string(s.recordsFailed) + "\n";
+        for (const TableCounts& t : s.tables)
+            out += "  " + t.table + " " + std::to_string(t.inserted) + " " +
+                   std::to_string(t.updated) + "\n";
+    }
+    return out;
+}
+
+// Runs the case's import (or its rehearsal); the error text when the run stopped.
+std::string runCase(TestHost& host, bool rehearse) {
+    ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
+    host.engine = &engine;
+    engine.eOriChange();
+    try {
+        rehearse ? engine.rehearse() : engine.Button1Click();
+    } catch (const std::exception& e) {
+        host.engine = nullptr;
+        return e.what();
+    }
+    host.engine = nullptr;
+    return "";
+}
+
+TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
+    const std::string caseDir = kCasesDir + "/" + GetParam();
+    ProfileFile caso(caseDir + "/caso.ini");
+    const std::string decimal = caso.readString("caso", "decimal", ",");
+    formatSettings().decimalSeparator = decimal.empty() ? ',' : decimal[0];
+
+    CaseFolder folder(caseDir);
+    TestHost host(folder.path());
+    setUpHost(host, caso);
 
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     host.engine = &engine;
@@ -108,6 +143,31 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
         const px::FamilyReport report = px::inspectFamily(entry.path().string());
         EXPECT_EQ(joinLines(report.problems), "") << entry.path();
     }
+}
+
+// A rehearsal of the case gives the real run's log, messages, counts and stop, and leaves every
+// file of the folder as it was.
+TEST_P(ImportCase, RehearsalGivesTheRunsLogAndCountsAndChangesNoFile) {
+    const std::string caseDir = kCasesDir + "/" + GetParam();
+    ProfileFile caso(caseDir + "/caso.ini");
+    const std::string decimal = caso.readString("caso", "decimal", ",");
+    formatSettings().decimalSeparator = decimal.empty() ? ',' : decimal[0];
+
+    CaseFolder folder(caseDir);
+    const FolderSnapshot before = snapshotFolder(folder.path());
+    TestHost rehearsal(folder.path());
+    setUpHost(rehearsal, caso);
+    const std::string rehearsalError = runCase(rehearsal, true);
+    EXPECT_EQ(folderChanges(before, snapshotFolder(folder.path())), "");
+    for (const SourceSummary& s : rehearsal.summaries) EXPECT_TRUE(s.rehearsal) << s.source;
+
+    TestHost real(folder.path());
+    setUpHost(real, caso);
+    const std::string realError = runCase(real, false);
+    EXPECT_EQ(rehearsalError, realError);
+    EXPECT_EQ(joinLines(rehearsal.log), joinLines(real.log));
+    EXPECT_EQ(joinLines(rehearsal.messages), joinLines(real.messages));
+    EXPECT_EQ(countsOf(rehearsal.summaries), countsOf(real.summaries));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImportCase, ::testing::ValuesIn(caseNames(kCasesDir)),

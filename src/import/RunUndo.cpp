@@ -1,0 +1,150 @@
+#include "import/RunUndo.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "import/RunHistory.h"
+#include "store/FamilyFiles.h"
+#include "store/FamilyRestore.h"
+#include "util/Errors.h"
+#include "util/Paths.h"
+
+namespace sivaro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+KeptRun findRun(const std::string& dataFolder, const std::string& wanted) {
+    const std::vector<KeptRun> runs = keptRuns(dataFolder);
+    if (wanted.empty()) {
+        for (auto it = runs.rbegin(); it != runs.rend(); ++it)
+            if (it->manifest.state != kRunUndone) return *it;
+        throw EInOutError("Nenhuma importa\xe7\xe3o guardada para desfazer em " +
+                          resolvePath(dataFolder, kHistoryFolder));
+    }
+    for (const KeptRun& r : runs)
+        if (r.name == wanted) return r;
+    // A path to a run's folder.
+    std::error_code ec;
+    const fs::path given = fs::weakly_canonical(osPath(wanted), ec);
+    for (const KeptRun& r : runs)
+        if (fs::equivalent(osPath(r.folder), given, ec)) return r;
+    throw EInOutError("A importa\xe7\xe3o '" + wanted + "' n\xe3o est\xe1 guardada em " +
+                      resolvePath(dataFolder, kHistoryFolder) + " (veja importa --historico)");
+}
+
+std::string currentStamp(const std::string& dataFolder, const RunManifest::Changed& c) {
+    const std::string path = joinPath(dataFolder, c.path);
+    return c.table ? familyStamp(path) : fileStamp(path);
+}
+
+void putFileBack(const std::string& target, const std::string& copy) {
+    std::ifstream in(osPath(copy), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    if (!in && !in.eof()) throw EInOutError("N\xe3o foi poss\xedvel ler " + copy);
+    writeFileSafely(target, bytes.str());
+    std::error_code ec;
+    fs::last_write_time(osPath(target), fs::last_write_time(osPath(copy), ec), ec);
+}
+
+}  // namespace
+
+std::vector<std::string> undoRun(const std::string& dataFolder, const std::string& wanted,
+                                 bool force) {
+    KeptRun run = findRun(dataFolder, wanted);
+    const int lock = px::lockFile(run.folder, false, true);
+    if (lock == -2)
+        throw EInOutError("A importa\xe7\xe3o " + run.name +
+                          " ainda est\xe1 em andamento; desfa\xe7"
+                          "a-a quando ela terminar");
+    struct Unlock {
+        int fd;
+        ~Unlock() { px::unlockFile(fd); }
+    } unlock{lock};
+    RunManifest& m = run.manifest;
+    if (m.state == kRunUndone)
+        throw EInOutError("A importa\xe7\xe3o " + run.name + " j\xe1 foi desfeita em " +
+                          m.undoneAt);
+
+    // Every check before the first change: an undo refused changes nothing.
+    std::vector<const RunManifest::Changed*> toRestore;
+    std::string conflicts, missing;
+    for (const RunManifest::Changed& c : m.changed) {
+        const std::string now = currentStamp(dataFolder, c);
+        if (now == c.before) continue;  // as before the run (put back already)
+        for (const std::string& k : c.kept) {
+            std::error_code ec;
+            const std::string copy = joinPath(parentOf(joinPath(run.folder, c.path)), k);
+            if (!fs::is_regular_file(osPath(copy), ec)) missing += "\n  " + copy;
+        }
+        if (c.after.empty())
+            conflicts += "\n  " + c.path +
+                         ": a importa\xe7\xe3o parou enquanto o gravava, e n\xe3o se sabe se "
+                         "mudou depois";
+        else if (now != c.after)
+            conflicts += "\n  " + c.path + ": mudou depois da importa\xe7\xe3o";
+        toRestore.push_back(&c);
+    }
+    if (!missing.empty())
+        throw EInOutError("A importa\xe7\xe3o " + run.name +
+                          " n\xe3o pode ser desfeita: faltam arquivos guardados:" + missing);
+    if (!conflicts.empty() && !force)
+        throw EInOutError("A importa\xe7\xe3o " + run.name +
+                          " n\xe3o foi desfeita, nada foi alterado:" + conflicts +
+                          "\nUse --forcar para repor assim mesmo o que a importa\xe7\xe3o "
+                          "encontrou (as mudan\xe7"
+                          "as posteriores se perdem).");
+
+    std::vector<std::string> done;
+    for (const RunManifest::Changed* c : toRestore) {
+        const std::string target = joinPath(dataFolder, c->path);
+        const std::string keptFolder = parentOf(joinPath(run.folder, c->path));
+        std::vector<std::string> copies;
+        for (const std::string& k : c->kept) copies.push_back(joinPath(keptFolder, k));
+        if (c->table) {
+            restoreFamily(target, copies);
+        } else if (copies.empty()) {
+            std::error_code ec;
+            fs::remove(osPath(target), ec);
+        } else {
+            putFileBack(target, copies[0]);
+        }
+        done.push_back("reposto " + c->path);
+    }
+    m.state = kRunUndone;
+    m.undoneAt = nowText();
+    m.write(joinPath(run.folder, kManifestName));
+    return done;
+}
+
+std::vector<std::string> historyLines(const std::string& dataFolder) {
+    std::vector<std::string> lines;
+    for (const KeptRun& r : keptRuns(dataFolder)) {
+        const RunManifest& m = r.manifest;
+        std::string head = r.name + "  " + m.state;
+        if (m.state == kRunUndone) head += " em " + m.undoneAt;
+        lines.push_back(head + "  (" + m.started + " a " + m.finished + ")  " + m.ranBy);
+        if (!m.error.empty()) lines.push_back("    erro: " + m.error);
+        for (const RunManifest::Source& s : m.sources) {
+            std::string line = "    " + s.name + ": " + std::to_string(s.inserted) +
+                               " inseridas, " + std::to_string(s.updated) + " atualizadas, " +
+                               std::to_string(s.failed) + " com erro";
+            lines.push_back(line);
+        }
+        std::string changed;
+        for (const RunManifest::Changed& c : m.changed)
+            changed += (changed.empty() ? "" : ", ") + c.path;
+        if (!changed.empty()) lines.push_back("    alterados: " + changed);
+    }
+    return lines;
+}
+
+}  // namespace sivaro
