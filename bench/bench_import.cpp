@@ -135,9 +135,9 @@ void writeSource(const std::string& path, long lines) {
 
 double runImport(QuietHost& host) {
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
-    engine.eOriChange();
+    engine.pointCityTable();
     const auto t0 = std::chrono::steady_clock::now();
-    engine.Button1Click();
+    engine.runSources();
     return seconds(t0);
 }
 

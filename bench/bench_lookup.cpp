@@ -41,9 +41,9 @@ enum class CityTable { AsWritten, Capitals };
 double runImport(const std::string& folder, std::vector<std::string>* log = nullptr) {
     QuietHost host(folder, "clientes.txt");
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
-    engine.eOriChange();
+    engine.pointCityTable();
     const auto t0 = std::chrono::steady_clock::now();
-    engine.Button1Click();
+    engine.runSources();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     if (log != nullptr) *log = host.lastLines;

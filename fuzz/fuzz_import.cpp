@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FuzzHost host(folder());
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
-    engine.eOriChange();
+    engine.pointCityTable();
     try {
-        engine.Button1Click();
+        engine.runSources();
     } catch (const Exception&) {
         // A run stopped by the system's own errors is a valid end.
     }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <string_view>
 
@@ -18,6 +19,17 @@ QString errorReportText(std::string_view message);
 
 // Shows the box, titled with the program's name, modal over `parent`, until it is closed.
 void showErrorReport(QWidget* parent, std::string_view message);
+
+// Runs a window's handler as the platform runs event handlers: an error ends the handler and is
+// shown in the general error report over `parent`; the program goes on.
+template <typename Handler>
+void runGuarded(QWidget* parent, Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showErrorReport(parent, error.what());
+    }
+}
 
 // A test closes the box through this hook instead of a human: it runs once the box is shown and
 // must close it. Returns the hook it replaces; an empty hook leaves the box to the operator.

@@ -30,4 +30,12 @@ void setAutoSizedText(QLabel* label, const QString& text) {
     label->resize(labelTextSize(text, label->font()));
 }
 
+QLabel* placeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    setAutoSizedText(label, caption);
+    return label;
+}
+
 }  // namespace sivaro

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class QLabel;
+class QWidget;
 
 namespace sivaro {
 
@@ -18,5 +19,8 @@ QSize labelTextSize(const QString& text, const QFont& font);
 
 // Sets the label's text and sizes it to it, its top-left corner staying where it is.
 void setAutoSizedText(QLabel* label, const QString& text);
+
+// A label of the parent's font at (left, top), sized to its caption and named `name`.
+QLabel* placeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
 
 }  // namespace sivaro

@@ -1,8 +1,9 @@
 #pragma once
 // The import workbench: a shaped window without a frame, painted in bands of blue, that holds
-// the data folder box, the source box, the import controls and the pages of the definitions
-// editor, the source preview and mapping, and the file viewer. Every control carries its name
-// as its object name, so that the pages that drive them, and the tests, find them by it.
+// the left column (data folder, source box, import controls, log) and the pages of the
+// definitions editor, the source preview and mapping, and the file viewer. The window wires
+// them: the handlers named after their controls live here and call the pages and the import
+// engine. Every control carries its name as its object name, so that the tests find it by it.
 
 #include <QPointer>
 #include <QWidget>
@@ -13,26 +14,19 @@
 #include <utility>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QScrollArea;
 class QTabWidget;
-class QTableWidget;
 class QTimer;
 
 namespace sivaro {
 
-class TVxBarcode;
 class BarcodeWidget;
+class DefinitionsPage;
+class TVxBarcode;
 class ImportEngine;
+class LeftColumn;
+class MappingPage;
 class ProfileFile;
+class ViewerPage;
 class WorkbenchHost;
 
 // Band height of the background: Round(height / 150 + 0.49), halves to the even neighbour.
@@ -50,6 +44,8 @@ class TForm2 : public QWidget {
 
     // The data folder as the engine's text (Windows-1252), exactly as typed in `eLoc`.
     std::string dataFolder() const;
+    // {data folder}/Definicao.ini, its name matched without regard to case.
+    std::string definitionsPath() const;
     // The open definitions file of the current data folder.
     ProfileFile& definitions() const { return *m_def; }
     // Where `tCid` points: the folder of the city table, set by eOriChange and by the
@@ -61,6 +57,11 @@ class TForm2 : public QWidget {
     bool importRunning() const { return m_running; }
     // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
     TVxBarcode& barcode() const;
+
+    LeftColumn& leftColumn() const { return *m_left; }
+    DefinitionsPage& definitionsPage() const { return *m_definitionsPage; }
+    MappingPage& mappingPage() const { return *m_mappingPage; }
+    ViewerPage& viewerPage() const { return *m_viewerPage; }
 
     // Writes of the workbench's controls go through these, so that the definitions memo
     // follows the file while the operator has not edited it.
@@ -93,68 +94,19 @@ class TForm2 : public QWidget {
 
     void FormCreate();
     void applyShape();
-    void buildLeftColumn();
-    void buildDefinitionsPage(QWidget* page);
-    void buildMappingPage(QWidget* page);
-    void buildViewerPage(QWidget* page);
-    QLabel* whiteLabel(const char* name, const QString& caption, int left, int top, int pixels);
-    QLabel* pageLabel(QWidget* parent, const char* name, const QString& caption, int left, int top);
-    std::string definitionsPath() const;
-    void loadDefinitionsMemo();
-    bool definitionsChangedOnDisk() const;
-    void definitionsWritten();
-    void reportError(const std::exception& error);
+    void connectHandlers();
+    template <typename Handler>
+    void guarded(Handler handler);
     // The controls whose changes would alter a running import's settings.
     std::vector<QWidget*> runLockedControls() const;
     void lockForRun();
     void unlockAfterRun();
-    template <typename Handler>
-    void guarded(Handler handler);
 
-    // Left column
-    QLabel* tLabel1;
-    QLabel* Label4;
-    QLabel* tLabel3;
-    QLabel* tLabel4;
-    QLabel* Label1;
-    QLineEdit* eLoc;
-    QLabel* Label10;
-    QComboBox* cbTab;
-    QPushButton* Button8;
-    QCheckBox* cbImpTot;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QLabel* lTab;
-    QProgressBar* st;
-    QLabel* lLin;
-    QPushButton* bFec;
-    QPlainTextEdit* Memo1;
+    std::unique_ptr<LeftColumn> m_left;
     QTabWidget* PageControl1;
-    // TabSheet1
-    QPlainTextEdit* mDef;
-    QPushButton* Button3;
-    // TabSheet3 "Gráfico"
-    QComboBox* cbTabDes;
-    QLineEdit* eCamCha;
-    QCheckBox* cbLimTab;
-    QCheckBox* cbFic;
-    QFrame* Panel1;
-    QLineEdit* eIniReg;
-    QLineEdit* eLinRef;
-    QListWidget* lbColOri;
-    QListWidget* lbColDes;
-    QListWidget* lbColAss;
-    QPushButton* Button6;
-    QPushButton* Button7;
-    QTableWidget* sgVisLis;
-    // TabSheet4 "Visualizar Arquivo"
-    QScrollArea* sbVisFic;
-    QPlainTextEdit* mVisArq;
-    QLabel* lColMem;
-    QLabel* lLinMem;
-    QLabel* lTamMem;
-    QLineEdit* eNomMem;
-    QPushButton* Button4;
+    DefinitionsPage* m_definitionsPage;  // TabSheet1
+    MappingPage* m_mappingPage;          // TabSheet3 "Gráfico"
+    ViewerPage* m_viewerPage;            // TabSheet4 "Visualizar Arquivo"
     QTimer* Timer1;
     BarcodeWidget* b = nullptr;
 
@@ -166,10 +118,6 @@ class TForm2 : public QWidget {
     bool m_closeAfterRun = false;
     // Each locked control with whether it was enabled by itself before the run.
     std::vector<std::pair<QPointer<QWidget>, bool>> m_locked;
-    // What the definitions memo was loaded from, to tell whether the file changed under it.
-    std::string m_memoPath;
-    std::string m_memoBytes;
-    bool m_memoLoaded = false;
     QPoint m_dragFrom;
     bool m_dragging = false;
 };

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 
 #include "app/LabelSize.h"
+#include "app/LeftColumn.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "util/CodePage.h"
@@ -33,7 +34,7 @@ ProfileFile& WorkbenchHost::definitions() {
 
 std::vector<std::string> WorkbenchHost::sources() {
     std::vector<std::string> names;
-    const QComboBox* box = m_form.cbTab;
+    const QComboBox* box = m_form.leftColumn().cbTab;
     names.reserve(static_cast<size_t>(box->count()));
     for (int i = 0; i < box->count(); ++i)
         names.push_back(utf8ToCp1252(box->itemText(i).toStdString()));
@@ -43,7 +44,7 @@ std::vector<std::string> WorkbenchHost::sources() {
 int WorkbenchHost::selectedSource() {
     // The box keeps its text across a change of folder and takes typing: the run imports the
     // source whose name the operator sees, never one selected earlier under another text.
-    const QComboBox* box = m_form.cbTab;
+    const QComboBox* box = m_form.leftColumn().cbTab;
     const QString shown = box->currentText();
     const int selected = box->currentIndex();
     if (selected >= 0 && box->itemText(selected).compare(shown, Qt::CaseInsensitive) == 0)
@@ -53,19 +54,19 @@ int WorkbenchHost::selectedSource() {
 }
 
 bool WorkbenchHost::importAll() {
-    return m_form.cbImpTot->isChecked();
+    return m_form.leftColumn().cbImpTot->isChecked();
 }
 
 void WorkbenchHost::gaugeChanged(const Gauge& gauge) {
     m_gauge = gauge;
     m_gaugePending = true;
     // A source that starts or ends shows at once.
-    if (gauge.visible == m_form.st->isHidden()) showProgress();
+    if (gauge.visible == m_form.leftColumn().st->isHidden()) showProgress();
 }
 
 void WorkbenchHost::setImportingLabel(const std::string& text) {
     showProgress();
-    setAutoSizedText(m_form.lTab, fromEngine(text));
+    setAutoSizedText(m_form.leftColumn().lTab, fromEngine(text));
 }
 
 void WorkbenchHost::setLineCounter(const std::string& text) {
@@ -96,11 +97,12 @@ void WorkbenchHost::processMessages() {
 
 void WorkbenchHost::showProgress() {
     if (m_gaugePending) showGauge(m_gauge);
-    if (m_counterPending && m_form.lLin->text().toStdString() != cp1252ToUtf8(m_counter))
-        setAutoSizedText(m_form.lLin, fromEngine(m_counter));
+    if (m_counterPending &&
+        m_form.leftColumn().lLin->text().toStdString() != cp1252ToUtf8(m_counter))
+        setAutoSizedText(m_form.leftColumn().lLin, fromEngine(m_counter));
     if (!m_log.isEmpty()) {
         m_log.chop(1);
-        m_form.Memo1->appendPlainText(m_log);
+        m_form.leftColumn().Memo1->appendPlainText(m_log);
         m_log.clear();
     }
     m_gaugePending = false;
@@ -109,7 +111,7 @@ void WorkbenchHost::showProgress() {
 }
 
 void WorkbenchHost::showGauge(const Gauge& gauge) {
-    QProgressBar* st = m_form.st;
+    QProgressBar* st = m_form.leftColumn().st;
     // An empty range would turn the bar into a busy indicator: a gauge with nothing to count
     // shows an empty bar instead.
     const bool counts = gauge.maximum > gauge.minimum;

@@ -139,7 +139,7 @@ class BatchHost : public ImportHost {
         if (g_interrupted && m_engine != nullptr && !m_engine->cancelled()) {
             clearProgress();
             std::cerr << "Cancelando: a origem atual termina no pr\xc3\xb3ximo registro.\n";
-            m_engine->Button2Click();
+            m_engine->cancel();
         }
     }
     void sourceFinished(const SourceSummary& s) override {
@@ -309,13 +309,13 @@ int main(int argc, char** argv) {
         ImportEngine engine(host, openConnection);
         host.setEngine(&engine);
         std::signal(SIGINT, onInterrupt);
-        engine.eOriChange();
+        engine.pointCityTable();
         if (rehearse) {
             engine.rehearse();
             std::cerr << "importa: simula\xc3\xa7\xc3\xa3o: nenhuma tabela, contador ou arquivo da "
                          "pasta de dados foi alterado\n";
         } else {
-            engine.Button1Click();
+            engine.runSources();
         }
         if (g_interrupted) {
             std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";

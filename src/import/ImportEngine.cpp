@@ -141,7 +141,7 @@ Table& ImportEngine::tCid() {
     return *m_tCid;
 }
 
-void ImportEngine::eOriChange() {
+void ImportEngine::pointCityTable() {
     m_tCidFolder = joinPath(m_host.dataFolder(), "db");
     if (m_tCid) {
         m_tCid->close();
@@ -149,7 +149,7 @@ void ImportEngine::eOriChange() {
     }
 }
 
-void ImportEngine::Button1Click() {
+void ImportEngine::runSources() {
     store();  // set-up of the connection, once per program run
     FormatSettings& settings = formatSettings();
     settings.dateSeparator = '/';
@@ -197,7 +197,7 @@ void ImportEngine::rehearse() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_rehearsing};
-    Button1Click();
+    runSources();
 }
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
@@ -368,7 +368,7 @@ void ImportEngine::prepare(SourceRun& run) {
         }
     }
 
-    eOriChange();
+    pointCityTable();
 
     if (run.options.limparTabela == 1) {
         for (TargetTable& t : run.tables) {

@@ -2,7 +2,7 @@
 // The import engine: the run over the registered sources of a data folder and the import of one
 // source into its target tables. Headless; it speaks to the window, the batch command or a test
 // through ImportHost. A record's error becomes a "linha:" line in the log and the run goes on;
-// any other error leaves Button1Click (the whole run stops) with the tables closed and whole.
+// any other error leaves runSources (the whole run stops) with the tables closed and whole.
 
 #include <functional>
 #include <memory>
@@ -27,21 +27,23 @@ class ImportEngine {
     ImportEngine(ImportHost& host, StoreFactory storeFactory);
     ~ImportEngine();
 
-    // "Importa": imports the selected source, or every source when "Todos" is ticked.
-    void Button1Click();
-    // "Importa" rehearsed: the very same run, its preparation, rules, lookups and posts
+    // Imports the host's selected source, or every source from the first while the host says
+    // all; clears the cancel flag first.
+    void runSources();
+    // runSources rehearsed: the very same run, its preparation, rules, lookups and posts
     // included, with every table changed in memory only and dropped at the end, so that no file
     // of the data folder changes. The log and the summaries are those of the real run.
     void rehearse();
     bool rehearsing() const { return m_rehearsing; }
-    // "Cancelar": sets the cancel flag; the run stops at its next record.
-    void Button2Click() { m_cancel = true; }
+    // Sets the cancel flag: the run stops at its next record.
+    void cancel() { m_cancel = true; }
     bool cancelled() const { return m_cancel; }
 
+    // Imports one source into the tables of its target table list.
     void Importa(const std::string& source, const std::string& tableList);
 
     // Points the city table handle tCid at {data folder}/db.
-    void eOriChange();
+    void pointCityTable();
 
     // Gives an 11-character CPF or a 14-character CGC its punctuation.
     static std::string FormataCgc(std::string_view value);

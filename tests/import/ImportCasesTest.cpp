@@ -75,9 +75,9 @@ std::string countsOf(const std::vector<SourceSummary>& summaries) {
 std::string runCase(TestHost& host, bool rehearse) {
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     host.engine = &engine;
-    engine.eOriChange();
+    engine.pointCityTable();
     try {
-        rehearse ? engine.rehearse() : engine.Button1Click();
+        rehearse ? engine.rehearse() : engine.runSources();
     } catch (const std::exception& e) {
         host.engine = nullptr;
         return e.what();
@@ -98,10 +98,10 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
 
     ImportEngine engine(host, [](const std::string&) { return createParadoxStore(); });
     host.engine = &engine;
-    engine.eOriChange();
+    engine.pointCityTable();
     const std::string expectedError = caso.readString("caso", "erro", "");
     try {
-        engine.Button1Click();
+        engine.runSources();
         EXPECT_EQ(expectedError, "") << "the run should have stopped with an error";
     } catch (const std::exception& e) {
         EXPECT_NE(expectedError, "") << "the run stopped: " << e.what();

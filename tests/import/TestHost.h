@@ -50,7 +50,7 @@ class TestHost : public ImportHost {
     }
     void processMessages() override {
         if (cancelAtCounter > 0 && gauge.position >= cancelAtCounter && engine != nullptr)
-            engine->Button2Click();
+            engine->cancel();
         if (untickAllAtCounter > 0 && gauge.position >= untickAllAtCounter) all = false;
     }
     void sourceFinished(const SourceSummary& s) override { summaries.push_back(s); }
