@@ -123,6 +123,10 @@ class BatchHost : public ImportHost {
         if (!m_terminal) std::cerr << out(text) << '\n';
     }
     void setLineCounter(const std::string&) override {}
+    void showWarning(const std::string& text) override {
+        clearProgress();
+        std::cerr << "importa: " << out(text) << '\n';
+    }
     void addLogLine(const std::string& line) override {
         clearProgress();
         std::cout << out(line) << '\n';

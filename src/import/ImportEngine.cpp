@@ -149,6 +149,27 @@ void ImportEngine::pointCityTable() {
     }
 }
 
+std::string ImportEngine::productWarning(const std::string& dataFolder) {
+    // The product's engine keeps a user file in the net folder and lock files beside the
+    // tables, but a live session cannot be told from the files a stopped one left behind, and
+    // it knows nothing of this importer's locks: only the operator can make sure it is closed.
+    std::string text =
+        "Aviso: feche o SIVARO PLUS em todas as esta\xe7\xf5"
+        "es que usam a pasta " +
+        dataFolder +
+        " antes de importar; ele n\xe3o respeita as travas deste importador, e os seus arquivos "
+        "de trava n\xe3o dizem se ele est\xe1 aberto.";
+    std::string found;
+    for (const char* file : {"net/PDOXUSRS.NET", "db/PDOXUSRS.LCK", "db/PARADOX.LCK"})
+        if (pathExists(dataFolder, file)) found += std::string(found.empty() ? "" : ", ") + file;
+    if (!found.empty())
+        text +=
+            " Arquivos de trava do produto na pasta (de uma sess\xe3o aberta ou restos de "
+            "uma encerrada): " +
+            found + ".";
+    return text;
+}
+
 void ImportEngine::runSources() {
     store();  // set-up of the connection, once per program run
     FormatSettings& settings = formatSettings();
@@ -158,6 +179,7 @@ void ImportEngine::runSources() {
 
     int index = m_host.importAll() ? 0 : m_host.selectedSource();
     if (index < 0) return;
+    if (!m_rehearsing) m_host.showWarning(productWarning(m_host.dataFolder()));
     // A real run keeps the previous files of whatever it changes, so that it can be undone.
     std::unique_ptr<RunHistory> history;
     if (!m_rehearsing)
@@ -303,6 +325,7 @@ void ImportEngine::prepare(SourceRun& run) {
     run.options.delCamp = defs.readString(opcoes, "DelCamp", "\t");
     run.options.delReg = defs.readInteger(opcoes, "DelReg", 0);
     run.options.umPorLin = defs.readBool(opcoes, "UmPorLin", true);
+    run.options.limiteFalhas = defs.readInteger(opcoes, "LimiteFalhas", 0);
 
     const std::string sourcePath = resolvePath(run.dataFolder, run.source);
     run.reader.open(sourcePath);
@@ -605,6 +628,7 @@ void ImportEngine::recordLoop(SourceRun& run) {
                 // written either: the record fails alone instead of stopping the run.
                 ++run.summary.recordsFailed;
                 logRecordError(run, e.what(), false);
+                if (failureLimitReached(run)) break;
                 continue;
             }
         }
@@ -639,8 +663,23 @@ void ImportEngine::recordLoop(SourceRun& run) {
             ++run.summary.recordsFailed;
             logRecordError(run, e.what(), true);
             cancelPendingRows(run);
+            if (failureLimitReached(run)) break;
         }
     }
+}
+
+bool ImportEngine::failureLimitReached(SourceRun& run) {
+    const int limit = run.options.limiteFalhas;
+    if (limit <= 0 || run.summary.recordsFailed < limit) return false;
+    // A wrong mapping fails every record: the rest of the source is not read.
+    cancelPendingRows(run);
+    run.summary.stoppedAtLimit = true;
+    m_host.addLogLine(
+        "Origem " + run.source + " interrompida na linha " + std::to_string(counter(run)) + ": " +
+        std::to_string(run.summary.recordsFailed) +
+        " registros com erro atingiram o limite LimiteFalhas=" + std::to_string(limit) + " de [" +
+        run.source + ".opcoes]");
+    return true;
 }
 
 void ImportEngine::endSource(SourceRun& run) {

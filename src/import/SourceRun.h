@@ -24,6 +24,7 @@ struct SourceOptions {
     std::string delCamp = "\t";
     int delReg = 0;
     bool umPorLin = true;
+    int limiteFalhas = 0;  // failed records that stop the source; 0 or less: no limit
 };
 
 // One mapped column as it is written into one target table.

@@ -88,6 +88,54 @@ TEST_F(ImportaTest, AFailedRecordExitsOneAndItsLineGoesToStdout) {
     EXPECT_NE(r.out.find("linha:3 '\xc3\xa9'"), std::string::npos) << r.out;
 }
 
+TEST_F(ImportaTest, TheFailureLimitStopsTheSourceWithItsReasonAndExitsOne) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
+          "Q=Marca.qtd\r\n[marcas.txt.opcoes]\r\nLimiteFalhas=1\r\n");
+    write("marcas.txt", "D\tQ\r\nAcme\tx\r\nBeta\ty\r\nGama\t1\r\n");
+    const Result r = run("--pasta " + folder() + " --todos");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("Origem marcas.txt interrompida na linha 2: 1 registros com erro "
+                         "atingiram o limite LimiteFalhas=1 de [marcas.txt.opcoes]"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("linha:3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0 inseridas"), std::string::npos) << r.out;
+}
+
+TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
+    write("marcas.txt", "D\r\nAcme\r\n");
+    const std::string warning =
+        "feche o SIVARO PLUS em todas as esta\xc3\xa7\xc3\xb5"
+        "es";
+    struct Case {
+        std::string args;
+        std::string lockFile;  // made in the data folder before the run
+        int warnings;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {"--todos", "", 1, ""},
+        {"--todos", "db/PARADOX.LCK", 1, "db/PARADOX.LCK"},
+        {"--simular --todos", "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args + " " + c.lockFile);
+        if (!c.lockFile.empty()) write(c.lockFile, "");
+        const Result r = run("--pasta " + folder() + " " + c.args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        int count = 0;
+        for (size_t at = r.err.find(warning); at != std::string::npos;
+             at = r.err.find(warning, at + 1))
+            ++count;
+        EXPECT_EQ(count, c.warnings) << r.err;
+        if (!c.mentions.empty()) EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
+        if (!c.lockFile.empty()) fs::remove(m_dir / "dados" / c.lockFile);
+    }
+}
+
 TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
     write("Definicao.ini",
           "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
