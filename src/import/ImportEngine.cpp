@@ -331,6 +331,7 @@ void ImportEngine::prepare(SourceRun& run) {
     run.reader.open(sourcePath);
     if (run.options.umPorLin) {
         std::string header = run.reader.readLine();
+        run.rawHeader = header;
         if (run.options.delReg == 1)
             header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
         for (std::string& name : cutList(header, run.options.delCamp))
@@ -354,6 +355,7 @@ void ImportEngine::prepare(SourceRun& run) {
         run.pendingLine = run.reader.readLine();
         run.hasPendingLine = true;
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
     }
     run.gauge.setMaximum(count);
     m_host.gaugeChanged(run.gauge);
@@ -406,6 +408,16 @@ void ImportEngine::prepare(SourceRun& run) {
         t.table->open();
         t.written.assign(static_cast<size_t>(t.table->fieldCount()), 0);
     }
+    if (!m_rehearsing) {
+        FailedRecords::Layout layout;
+        layout.delimited = run.options.umPorLin;
+        layout.delimiter = run.options.delCamp;
+        layout.delReg = run.options.delReg;
+        layout.header = run.rawHeader;
+        layout.recordStart = defs.readString(opcoes, "IniReg", "");
+        run.failed = std::make_unique<FailedRecords>(
+            resolvePath(run.dataFolder, FailedRecords::fileName(run.source)), run.source, layout);
+    }
     run.gauge.setMinimum(0);
     run.gauge.setPosition(1);
     run.gauge.visible = true;
@@ -417,6 +429,8 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
     std::string line = run.reader.readLine();
+    run.recordLine = run.summary.linesRead + 1;  // after the header
+    run.recordLines.assign(1, line);
     if (run.options.delReg == 1)
         line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
@@ -454,10 +468,13 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         advanceCounter(run);
         run.pendingLine = run.reader.readLine();
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
         run.hasPendingLine = true;
     }
     std::string line = std::move(run.pendingLine);
     run.hasPendingLine = false;
+    run.recordLine = run.pendingLineNumber;
+    run.recordLines.assign(1, line);
 
     for (int k = 1; k <= numLinReg; ++k) {
         const std::string section = run.source + ".campos.linha" + std::to_string(k);
@@ -482,6 +499,7 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         const bool atEnd = run.reader.eof();
         line = run.reader.readLine();
         if (!atEnd) ++run.summary.linesRead;
+        if (!atEnd && k < numLinReg) run.recordLines.push_back(line);
         advanceCounter(run);
         // The line after the last layout line may start the next record.
         run.hasPendingLine = !atEnd;
@@ -588,6 +606,7 @@ void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bo
         }
     }
     m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+    if (run.failed) run.failed->add(run.recordLine, run.recordLines, message + code);
 }
 
 void ImportEngine::recordLoop(SourceRun& run) {
@@ -683,6 +702,7 @@ bool ImportEngine::failureLimitReached(SourceRun& run) {
 }
 
 void ImportEngine::endSource(SourceRun& run) {
+    if (run.failed) run.failed->finish(m_history);
     for (TargetTable& t : run.tables) t.table->close();
     tCid().close();
     run.closeKept();

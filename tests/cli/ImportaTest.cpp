@@ -136,6 +136,65 @@ TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
     }
 }
 
+TEST_F(ImportaTest, FailedRecordsGoToAFileThatImportsAgainWithTheSameLayout) {
+    struct Case {
+        std::string options;  // of [marcas.txt.opcoes]
+        std::string source;
+        std::string failures;  // {source}.falhas.txt after the run
+    };
+    const Case cases[] = {
+        {"", "D\tQ\r\nAcme\t1\r\nBeta\tx\r\n\r\nGama\ty\r\n",
+         "linha_origem\terro_importacao\tD\tQ\r\n"
+         "3\t'x' is not a valid integer value for field 'qtd'\tBeta\tx\r\n"
+         "5\t'y' is not a valid integer value for field 'qtd'\tGama\ty\r\n"},
+        {"DelCamp=;\r\nDelReg=1\r\n", "\"D;Q\"\r\n\"Acme;1\"\r\n\"Beta;x\"\r\n",
+         "\"linha_origem;erro_importacao;D;Q\"\r\n"
+         "\"3;'x' is not a valid integer value for field 'qtd';Beta;x\"\r\n"},
+        {"UmPorLin=0\r\nIniReg=DOC:\r\nNumLinReg=2\r\n",
+         "RELATORIO\r\nDOC: Acme\r\nQTD: 1\r\n\r\nDOC: Beta\r\nQTD: x\r\n\r\n",
+         "linha_origem\terro_importacao\tregistros com erro de marcas.txt\r\n"
+         "5\t'x' is not a valid integer value for field 'qtd'\r\nDOC: Beta\r\nQTD: x\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const std::string sections =
+            "[marcas.txt.campos]\r\nD=Marca.mar\r\nQ=Marca.qtd\r\n"
+            "[marcas.txt.campos.linha1]\r\nD=6,10\r\n[marcas.txt.campos.linha2]\r\nQ=6,5\r\n"
+            "[marcas.txt.opcoes]\r\n" +
+            c.options;
+        write("Definicao.ini", "[Arquivos]\r\nmarcas.txt=Marca\r\n" + sections);
+        write("marcas.txt", c.source);
+        const Result r = run("--pasta " + folder() + " --todos");
+        EXPECT_EQ(r.status, 1) << r.err;
+        const fs::path failures = m_dir / "dados" / "marcas.txt.falhas.txt";
+        EXPECT_EQ(slurp(failures), c.failures);
+
+        // Corrected, the file imports as a source with the same sections.
+        std::string fixed = slurp(failures);
+        for (const char* bad : {"x", "y"}) {
+            const std::string from = std::string("\t") + bad + "\r\n";
+            for (std::size_t at = fixed.find(from); at != std::string::npos; at = fixed.find(from))
+                fixed.replace(at, from.size(), "\t7\r\n");
+            const std::string semi = std::string(";") + bad + "\"";
+            for (std::size_t at = fixed.find(semi); at != std::string::npos; at = fixed.find(semi))
+                fixed.replace(at, semi.size(), ";7\"");
+            const std::string record = std::string("QTD: ") + bad;
+            for (std::size_t at = fixed.find(record); at != std::string::npos;
+                 at = fixed.find(record))
+                fixed.replace(at, record.size(), "QTD: 7");
+        }
+        write("corrigidas.txt", fixed);
+        std::string again = sections;
+        for (std::size_t at = again.find("marcas.txt."); at != std::string::npos;
+             at = again.find("marcas.txt.", at))
+            again.replace(at, 10, "corrigidas.txt");
+        write("Definicao.ini", "[Arquivos]\r\ncorrigidas.txt=Marca\r\n" + again);
+        const Result fixedRun = run("--pasta " + folder() + " --todos");
+        EXPECT_EQ(fixedRun.status, 0) << fixedRun.out << fixedRun.err;
+        EXPECT_FALSE(fs::exists(m_dir / "dados" / "corrigidas.txt.falhas.txt"));
+    }
+}
+
 TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
     write("Definicao.ini",
           "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
