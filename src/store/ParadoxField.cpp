@@ -172,7 +172,8 @@ void ParadoxField::setAsString(const std::string& text) {
     std::uint8_t* p = writeBytes();
     switch (f.type) {
         case kAlpha: {
-            const std::string stored = engineTextToTable(text.substr(0, f.bytes), cp);
+            const std::string stored =
+                engineTextToTable(std::string_view(text).substr(0, f.bytes), cp);
             std::memset(p, 0, f.bytes);
             std::memcpy(p, stored.data(), stored.size());
             return;
