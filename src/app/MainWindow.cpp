@@ -34,6 +34,7 @@
 #include "import/ImportEngine.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 
@@ -214,7 +215,7 @@ void TForm2::Button1Click() {
     } catch (const std::exception& error) {
         stopped = error.what();
     } catch (...) {
-        stopped = "A importa\xe7\xe3o parou por um erro desconhecido";
+        stopped = "A importação parou por um erro desconhecido"_cp1252;
     }
     // A run stopped by an error leaves the gauge and the counter where it stopped.
     m_host->showProgress();

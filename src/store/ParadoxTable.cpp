@@ -607,6 +607,12 @@ RowId PxTable::findKey(const std::uint8_t* record, int keyFields) const {
     return kNoRow;
 }
 
+void PxTable::reserveRows(std::size_t more) {
+    const std::size_t rows = std::min<std::size_t>(std::size_t(m_slots) + more, kNoRow - 1);
+    m_rows.reserve(rows * m_recordSize);
+    m_alive.reserve(rows);
+}
+
 RowId PxTable::insertRow(const std::uint8_t* record) {
     const RowId id = newSlot();
     std::memcpy(&m_rows[std::size_t(id) * m_recordSize], record, m_recordSize);
