@@ -26,6 +26,7 @@
 #include "barcode/paint/QPainterSurface.h"
 #include "barcode/paint/TVxBarcode.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 
 namespace {
@@ -33,43 +34,37 @@ namespace {
 using namespace sivaro;
 
 const char* kUsage =
-    "Uso: codbarras --dados DADOS --saida ARQUIVO [op\xc3\xa7\xc3\xb5"
-    "es]\n"
+    "Uso: codbarras --dados DADOS --saida ARQUIVO [opções]\n"
     "\n"
-    "Desenha um c\xc3\xb3"
-    "digo de barras como o componente do importador o desenha, num\n"
-    "arquivo PNG, SVG ou PDF (pela extens\xc3\xa3o de ARQUIVO).\n"
+    "Desenha um código de barras como o componente do importador o desenha, num\n"
+    "arquivo PNG, SVG ou PDF (pela extensão de ARQUIVO).\n"
     "\n"
-    "  --tipo TIPO          upca, ean13, i2de5, code128, code39 ou postnet (padr\xc3\xa3o: "
+    "  --tipo TIPO          upca, ean13, i2de5, code128, code39 ou postnet (padrão: "
     "code39)\n"
-    "  --dados DADOS        os dados; #N d\xc3\xa1 o caractere de c\xc3\xb3"
-    "digo N (no Code 128, #208,\n"
-    "                       #209 e #210 iniciam os conjuntos A, B e C), ## d\xc3\xa1 um #\n"
-    "  --adicional DIGITOS  suplemento de 2 ou 5 d\xc3\xadgitos (UPC-A e EAN-13)\n"
-    "  --largura L          largura da barra estreita (padr\xc3\xa3o: 0.015 pol)\n"
-    "  --unidade U          pol (polegadas, padr\xc3\xa3o) ou mm, de --largura e --altura\n"
-    "  --razao R            largura da barra larga em barras estreitas (padr\xc3\xa3o: 3)\n"
-    "  --orientacao O       esq-dir (padr\xc3\xa3o), dir-esq, cima-baixo ou baixo-cima\n"
-    "  --texto sim|nao      escreve os dados sob as barras (padr\xc3\xa3o: sim)\n"
-    "  --digito sim|nao     calcula o d\xc3\xadgito verificador do UPC-A e do EAN-13 "
-    "(padr\xc3\xa3o: sim)\n"
-    "  --alinhamento A      esq (padr\xc3\xa3o), dir ou centro: o texto dos outros tipos\n"
-    "  --apoio sim|nao      barras de apoio acima e abaixo (s\xc3\xb3 Interleaved 2 of 5)\n"
-    "  --resolucao DPI      pontos por polegada do desenho (padr\xc3\xa3o: 96, a tela)\n"
-    "  --margem PONTOS      margem branca em volta, em pontos do desenho (padr\xc3\xa3o: 10)\n"
-    "  --altura A           s\xc3\xb3 PDF: altura das barras na unidade; 0 mant\xc3\xa9m a do "
-    "s\xc3\xadmbolo\n"
+    "  --dados DADOS        os dados; #N dá o caractere de código N (no Code 128, #208,\n"
+    "                       #209 e #210 iniciam os conjuntos A, B e C), ## dá um #\n"
+    "  --adicional DIGITOS  suplemento de 2 ou 5 dígitos (UPC-A e EAN-13)\n"
+    "  --largura L          largura da barra estreita (padrão: 0.015 pol)\n"
+    "  --unidade U          pol (polegadas, padrão) ou mm, de --largura e --altura\n"
+    "  --razao R            largura da barra larga em barras estreitas (padrão: 3)\n"
+    "  --orientacao O       esq-dir (padrão), dir-esq, cima-baixo ou baixo-cima\n"
+    "  --texto sim|nao      escreve os dados sob as barras (padrão: sim)\n"
+    "  --digito sim|nao     calcula o dígito verificador do UPC-A e do EAN-13 "
+    "(padrão: sim)\n"
+    "  --alinhamento A      esq (padrão), dir ou centro: o texto dos outros tipos\n"
+    "  --apoio sim|nao      barras de apoio acima e abaixo (só Interleaved 2 of 5)\n"
+    "  --resolucao DPI      pontos por polegada do desenho (padrão: 96, a tela)\n"
+    "  --margem PONTOS      margem branca em volta, em pontos do desenho (padrão: 10)\n"
+    "  --altura A           só PDF: altura das barras na unidade; 0 mantém a do "
+    "símbolo\n"
     "  --ajuda              mostra esta ajuda\n"
     "\n"
-    "O PDF \xc3\xa9 impresso como numa impressora de DPI pontos por polegada, numa p\xc3\xa1gina "
+    "O PDF é impresso como numa impressora de DPI pontos por polegada, numa página "
     "do\n"
-    "tamanho do s\xc3\xadmbolo com a margem.\n"
-    "N\xc3\xbameros aceitam ponto ou v\xc3\xadrgula decimal.\n"
-    "Sa\xc3\xad"
-    "da: 0 quando o arquivo foi gravado, 1 quando o c\xc3\xb3"
-    "digo foi recusado ou o arquivo\n"
-    "n\xc3\xa3o p\xc3\xb4"
-    "de ser gravado, 2 quando a linha de comando est\xc3\xa1 errada.\n";
+    "tamanho do símbolo com a margem.\n"
+    "Números aceitam ponto ou vírgula decimal.\n"
+    "Saída: 0 quando o arquivo foi gravado, 1 quando o código foi recusado ou o arquivo\n"
+    "não pôde ser gravado, 2 quando a linha de comando está errada.\n";
 
 struct UsageError {
     std::string message;
@@ -100,7 +95,7 @@ float number(const std::string& option, std::string text) {
     float value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        throw UsageError{option + " precisa de um n\xc3\xbamero, n\xc3\xa3o \"" + text + "\""};
+        throw UsageError{option + " precisa de um número, não \"" + text + "\""};
     }
     return value;
 }
@@ -110,16 +105,15 @@ int wholeNumber(const std::string& option, const std::string& text) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size() ||
         value < 0) {
-        throw UsageError{option + " precisa de um n\xc3\xbamero inteiro, n\xc3\xa3o \"" + text +
-                         "\""};
+        throw UsageError{option + " precisa de um número inteiro, não \"" + text + "\""};
     }
     return value;
 }
 
 bool yesNo(const std::string& option, const std::string& text) {
     if (text == "sim" || text == "s") return true;
-    if (text == "nao" || text == "n\xc3\xa3o" || text == "n") return false;
-    throw UsageError{option + " aceita sim ou nao, n\xc3\xa3o \"" + text + "\""};
+    if (text == "nao" || text == "não" || text == "n") return false;
+    throw UsageError{option + " aceita sim ou nao, não \"" + text + "\""};
 }
 
 template <typename Enum>
@@ -135,7 +129,7 @@ Enum choice(const std::string& option, const std::string& text,
     std::string known;
     for (const auto& [name, value] : names)
         known += (known.empty() ? "" : ", ") + std::string(name);
-    throw UsageError{option + " aceita " + known + "; n\xc3\xa3o \"" + text + "\""};
+    throw UsageError{option + " aceita " + known + "; não \"" + text + "\""};
 }
 
 // The data as typed (UTF-8) in Windows-1252, with #N naming a character by its code.
@@ -164,8 +158,7 @@ std::string dataBytes(const std::string& typed) {
         }
         if (j == i + 1 || code > 255) {
             throw UsageError{
-                "--dados: depois de # vem o c\xc3\xb3"
-                "digo de um caractere (0 a 255) "
+                "--dados: depois de # vem o código de um caractere (0 a 255) "
                 "ou outro #, em \"" +
                 typed + "\""};
         }
@@ -231,8 +224,7 @@ Options parse(int argc, char** argv, bool& help) {
         } else if (option == "--resolucao") {
             o.resolution = number(option, value);
             if (!(o.resolution >= 10.0f && o.resolution <= 4800.0f)) {
-                throw UsageError{"--resolucao vai de 10 a 4800 pontos por polegada, n\xc3\xa3o " +
-                                 value};
+                throw UsageError{"--resolucao vai de 10 a 4800 pontos por polegada, não " + value};
             }
         } else if (option == "--margem") {
             o.margin = wholeNumber(option, value);
@@ -240,19 +232,16 @@ Options parse(int argc, char** argv, bool& help) {
         } else if (option == "--altura") {
             o.barHeight = number(option, value);
             if (!(o.barHeight >= 0.0f && o.barHeight <= 100.0f)) {
-                throw UsageError{"--altura vai de 0 a 100 na unidade, n\xc3\xa3o " + value};
+                throw UsageError{"--altura vai de 0 a 100 na unidade, não " + value};
             }
         } else if (option == "--saida") {
             o.output = value;
         } else {
-            throw UsageError{"op\xc3\xa7\xc3\xa3o desconhecida \"" + option + "\""};
+            throw UsageError{"opção desconhecida \"" + option + "\""};
         }
     }
     if (!o.data) throw UsageError{"faltam os dados (--dados)"};
-    if (o.output.empty())
-        throw UsageError{
-            "falta o arquivo de sa\xc3\xad"
-            "da (--saida)"};
+    if (o.output.empty()) throw UsageError{"falta o arquivo de saída (--saida)"};
     return o;
 }
 
@@ -286,7 +275,7 @@ std::string extensionOf(const std::string& path) {
 void writeFile(const std::string& path, const QByteArray& bytes) {
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + utf8ToCp1252(path) + ": " +
+        throw EInOutError("Não foi possível gravar "_cp1252 + utf8ToCp1252(path) + ": " +
                           utf8ToCp1252(file.errorString().toStdString()));
     }
 }
@@ -296,10 +285,7 @@ QByteArray png(TVxBarcode& b, const Options& o) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        throw EInOutError(
-            "A imagem PNG n\xe3o p\xf4"
-            "de ser gerada");
+    if (!image.save(&buffer, "PNG")) throw EInOutError("A imagem PNG não pôde ser gerada"_cp1252);
     return bytes;
 }
 
@@ -382,8 +368,7 @@ int main(int argc, char** argv) {
     try {
         options = parse(argc, argv, help);
     } catch (const UsageError& error) {
-        std::cerr << "codbarras: " << error.message
-                  << "\nUse codbarras --ajuda para ver as op\xc3\xa7\xc3\xb5"
+        std::cerr << "codbarras: " << error.message << "\nUse codbarras --ajuda para ver as opçõ"
                   << "es.\n";
         return 2;
     }
@@ -393,8 +378,7 @@ int main(int argc, char** argv) {
     }
     const std::string ext = extensionOf(options.output);
     if (ext != "png" && ext != "svg" && ext != "pdf") {
-        std::cerr << "codbarras: o arquivo de sa\xc3\xad"
-                     "da deve terminar em .png, .svg ou .pdf: "
+        std::cerr << "codbarras: o arquivo de saída deve terminar em .png, .svg ou .pdf: "
                   << options.output << "\n";
         return 2;
     }
