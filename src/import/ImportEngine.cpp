@@ -279,11 +279,41 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     }
     recordLoop(run);
     endSource(run);
+    writeReview(run);
 
     run.summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (m_history) m_history->sourceFinished(run.summary);
     m_host.sourceFinished(run.summary);
+    // The source's last line in the log, after the batch command's summary.
+    if (run.review.lookups() > 0)
+        m_host.addLogLine(run.review.summaryLine(source, run.summary.reviewFile));
+}
+
+void ImportEngine::writeReview(SourceRun& run) {
+    const ReviewList& review = run.review;
+    run.summary.lookupsExact = review.exact();
+    run.summary.lookupsSimilar = review.similar();
+    run.summary.lookupsRefused = review.refused();
+    run.summary.lookupsNotFound = review.notFound();
+    const std::string name = ReviewList::fileName(run.source);
+    if (m_rehearsing) {
+        // Nothing on disk changes in a rehearsal: the log names the list a real run would write.
+        if (!review.items().empty()) run.summary.reviewFile = name;
+        return;
+    }
+    if (review.items().empty() && !pathExists(run.dataFolder, name)) return;
+    const std::string path = resolvePath(run.dataFolder, name);
+    try {
+        // A run that is undone takes its list away, or puts back the one before it.
+        if (m_history) m_history->beforeFileChange(path);
+        run.summary.reviewFile = review.write(run.dataFolder, run.source);
+        if (m_history) m_history->afterFileChange(path);
+    } catch (const std::exception& e) {
+        // The rows are written; only the list for checking them is missing, and the log says so.
+        m_host.addLogLine(utf8ToCp1252("Lista de revisão de ") + run.source +
+                          utf8ToCp1252(" não gravada: ") + e.what());
+    }
 }
 
 void ImportEngine::prepare(SourceRun& run) {
@@ -492,7 +522,11 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         // The line after the last layout line may start the next record.
         run.hasPendingLine = !atEnd;
     }
-    if (run.hasPendingLine) run.pendingLine = std::move(line);
+    if (run.hasPendingLine) {
+        // The line after the last layout line: the next record may start there.
+        run.pendingLine = std::move(line);
+        run.pendingLineNumber = run.summary.linesRead;
+    }
     return true;
 }
 

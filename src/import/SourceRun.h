@@ -12,6 +12,7 @@
 #include "import/ImportHost.h"
 #include "import/LineReader.h"
 #include "import/RecordList.h"
+#include "import/ReviewList.h"
 #include "store/TableStore.h"
 
 namespace sivaro {
@@ -76,6 +77,7 @@ struct SourceRun {
 
     Gauge gauge;
     SourceSummary summary;
+    ReviewList review;  // what the code lookups did
 
     ~SourceRun();
     void invalidatePlans();  // after a table was reopened or the record list grew

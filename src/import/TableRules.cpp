@@ -20,12 +20,22 @@ constexpr std::uint8_t kAutoIncType = 14;
 constexpr std::int64_t kBranchCodeStep = 50000;
 
 // The five code lookups, in their order: lookup table, code field of the table written, name
-// field of the lookup table, mark of the source columns that hold the names.
-constexpr const char* kLookups[][4] = {{"cidade", "codcid", "cid", "cidade"},
-                                       {"marca", "codmar", "mar", "marca"},
-                                       {"secmer", "codsecmer", "secmer", "secao"},
-                                       {"mercador", "codmer", "codbar", "referencia"},
-                                       {"padmer", "codpad", "padmer", "cor"}};
+// field of the lookup table, mark of the source columns that hold the names, and whether a
+// similar name may stand for one not found. A merchandise reference is a code: a reference
+// that differs from a row's "codbar" by one character or by letters is another item, so
+// references are taken only when a row holds them exactly.
+struct LookupSpec {
+    const char* table;
+    const char* codeField;
+    const char* nameField;
+    const char* mark;
+    bool bySound;
+};
+constexpr LookupSpec kLookups[] = {{"cidade", "codcid", "cid", "cidade", true},
+                                   {"marca", "codmar", "mar", "marca", true},
+                                   {"secmer", "codsecmer", "secmer", "secao", true},
+                                   {"mercador", "codmer", "codbar", "referencia", false},
+                                   {"padmer", "codpad", "padmer", "cor", true}};
 
 std::int32_t branchNumber(const std::string& value) {
     std::int32_t n = 0;
@@ -140,7 +150,7 @@ void TableRules::normalise(SourceRun& /*run*/, const std::string& fieldUpper, st
 void TableRules::findRuleFields(SourceRun& run, int t) {
     TargetTable& target = run.tables[static_cast<size_t>(t)];
     for (size_t k = 0; k < std::size(kLookups); ++k)
-        target.lookupCodes[k] = target.table->findField(kLookups[k][1]);
+        target.lookupCodes[k] = target.table->findField(kLookups[k].codeField);
 }
 
 void TableRules::perTable(SourceRun& run, int t) {
@@ -166,8 +176,9 @@ void TableRules::perTable(SourceRun& run, int t) {
 
     const TargetTable& target = run.tables[static_cast<size_t>(t)];
     for (size_t k = 0; k < std::size(kLookups); ++k) {
-        const auto& l = kLookups[k];
-        m_lookup.lookup(run, target.lookupCodes[k], m_engine.tCid(), l[0], l[2], l[3]);
+        const LookupSpec& l = kLookups[k];
+        m_lookup.lookup(run, target.lookupCodes[k], m_engine.tCid(), l.table, l.nameField, l.mark,
+                        l.bySound);
     }
 
     const std::string branch = run.record.valueOf("filial");
