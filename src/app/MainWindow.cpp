@@ -39,6 +39,7 @@
 #include "import/LineReader.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 
@@ -243,7 +244,7 @@ void TForm2::runImport(bool rehearse) {
     } catch (const std::exception& error) {
         stopped = error.what();
     } catch (...) {
-        stopped = "A importa\xe7\xe3o parou por um erro desconhecido";
+        stopped = "A importação parou por um erro desconhecido"_cp1252;
     }
     // A run stopped by an error leaves the gauge and the counter where it stopped.
     m_host->showProgress();

@@ -3,6 +3,7 @@
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
 //   pxtool load TABLE.db ROWS.txt       adds the rows of a text in the dump's format
+//   pxtool --version                    the version
 // Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss and timestamps yyyy-mm-dd hh:mm:ss,
 // each with .zzz when its milliseconds are not zero, numbers as the shortest text that
 // reads back the same value with "." as point, logical T/F, text with "\", line breaks and
@@ -12,12 +13,15 @@
 // staying NULL (an auto-increment field then numbers the row). Blank lines are skipped. The rows
 // go in all or none: any refused cell or key leaves the table as it was.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -31,6 +35,7 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/Version.h"
 
 using namespace sivaro;
 
@@ -40,7 +45,8 @@ int usage() {
     std::cerr << "usage: pxtool create TABLE.db SCHEMA.txt\n"
                  "       pxtool info TABLE.db\n"
                  "       pxtool dump TABLE.db\n"
-                 "       pxtool load TABLE.db ROWS.txt\n";
+                 "       pxtool load TABLE.db ROWS.txt\n"
+                 "       pxtool --version\n";
     return 2;
 }
 
@@ -388,8 +394,23 @@ int load(const std::string& path, const std::string& rowsFile) {
         t->close();
         return 1;
     };
+    // The rows grow in place when their number is known roughly: the file's size over its first
+    // row's length, and never more lines than the file can hold. Room reserved and not touched
+    // costs no memory, and a reservation refused only leaves the rows to grow as they come.
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(rowsFile, sizeError);
+    bool reserved = sizeError.operator bool();
     for (std::size_t n = 2; readLine(); ++n) {
         if (line.empty()) continue;
+        if (!reserved) {
+            reserved = true;
+            const std::uintmax_t guess = std::min<std::uintmax_t>(
+                fileSize / (line.size() + 1) * 5 / 4 + 1, fileSize / fields.size() + 1);
+            try {
+                table.reserveRows(static_cast<std::size_t>(guess));
+            } catch (const std::bad_alloc&) {
+            }
+        }
         const std::vector<std::string> cells = splitCells(line);
         const std::string at = where + std::to_string(n);
         if (cells.size() != fields.size())
@@ -436,6 +457,10 @@ int create(const std::string& path, const std::string& schemaFile) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "pxtool " << kVersion << '\n';
+        return 0;
+    }
     if (argc < 3) return usage();
     const std::string command = argv[1];
     try {

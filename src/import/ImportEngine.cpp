@@ -9,8 +9,10 @@
 #include "store/Rehearsal.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
@@ -37,8 +39,8 @@ std::int32_t layoutNumber(const std::string& text, const std::string& section,
                           const std::string& key, const std::string& entry) {
     std::int32_t value = 0;
     if (!tryParseInteger(text, value))
-        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry + ": '" +
-                            text + "' n\xe3o \xe9 um n\xfamero inteiro");
+        throw EConvertError("Layout inválido em ["_cp1252 + section + "] " + key + "=" + entry +
+                            ": '" + text + "' não é um número inteiro"_cp1252);
     return value;
 }
 
@@ -87,6 +89,29 @@ SourceRun::~SourceRun() {
 
 void SourceRun::invalidatePlans() {
     for (TargetTable& t : tables) t.planValid = false;
+}
+
+const MappingEntry* SourceRun::mappingOf(int i) {
+    // Pairs are only ever added at the end, and the mapping list stays as read.
+    while (static_cast<int>(pairMappings.size()) < record.size())
+        pairMappings.push_back(mappings.find(record[static_cast<int>(pairMappings.size())].name));
+    return pairMappings[static_cast<size_t>(i)];
+}
+
+const std::vector<int>& SourceRun::keyPairs() {
+    if (keyPairsFor == record.size()) return keyPairIndexes;
+    keyPairIndexes.clear();
+    for (const std::string& keyName : options.keyFields) {
+        for (int i = 0; i < record.size(); ++i) {
+            const MappingEntry* m = mappingOf(i);
+            if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
+                keyPairIndexes.push_back(record.indexOf(record[i].name));
+                break;
+            }
+        }
+    }
+    keyPairsFor = record.size();
+    return keyPairIndexes;
 }
 
 ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
@@ -142,18 +167,16 @@ std::string ImportEngine::productWarning(const std::string& dataFolder) {
     // tables, but a live session cannot be told from the files a stopped one left behind, and
     // it knows nothing of this importer's locks: only the operator can make sure it is closed.
     std::string text =
-        "Aviso: feche o SIVARO PLUS em todas as esta\xe7\xf5"
-        "es que usam a pasta " +
-        dataFolder +
-        " antes de importar; ele n\xe3o respeita as travas deste importador, e os seus arquivos "
-        "de trava n\xe3o dizem se ele est\xe1 aberto.";
+        "Aviso: feche o SIVARO PLUS em todas as estações que usam a pasta "_cp1252 + dataFolder +
+        " antes de importar; ele não respeita as travas deste importador, e os seus arquivos "
+        "de trava não dizem se ele está aberto."_cp1252;
     std::string found;
     for (const char* file : {"net/PDOXUSRS.NET", "db/PDOXUSRS.LCK", "db/PARADOX.LCK"})
         if (pathExists(dataFolder, file)) found += std::string(found.empty() ? "" : ", ") + file;
     if (!found.empty())
         text +=
-            " Arquivos de trava do produto na pasta (de uma sess\xe3o aberta ou restos de "
-            "uma encerrada): " +
+            " Arquivos de trava do produto na pasta (de uma sessão aberta ou restos de "
+            "uma encerrada): "_cp1252 +
             found + ".";
     return text;
 }
@@ -212,8 +235,9 @@ void ImportEngine::rehearse() {
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
     m_host.addLogLine(message);
-    m_host.MostraMensagem("Erro ao importar", message, 1, 1);
+    m_host.MostraMensagem("Erro ao importar", message, kIconStop, kButtonsOk);
     run.summary.imported = false;
+    run.summary.refusal = message;
 }
 
 int ImportEngine::counter(const SourceRun& run) const {
@@ -249,20 +273,23 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     const std::string sourcePath = resolvePath(run.dataFolder, source);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(osPath(sourcePath), ec)) {
+        // Passed over without a word in the window; the batch command says so.
+        run.summary.missing = true;
         m_host.sourceFinished(run.summary);
         return;
     }
     const std::vector<std::string> tableNames = cutList(tableList, ",");
     if (tableNames.empty()) {
-        m_host.addLogLine("Arquivo " + source +
-                          " sem tabela de destino em [Arquivos]: n\xe3o importado");
+        run.summary.refusal =
+            "Arquivo " + source + " sem tabela de destino em [Arquivos]: não importado"_cp1252;
+        m_host.addLogLine(run.summary.refusal);
         m_host.sourceFinished(run.summary);
         return;
     }
     for (const std::string& name : tableNames) {
         if (name.empty() || leavesFolder(name)) {
             refuse(run, "Arquivo " + source + " recusado: a tabela de destino '" + name +
-                            "' n\xe3o \xe9 um nome de tabela da pasta db");
+                            "' não é um nome de tabela da pasta db"_cp1252);
             m_host.sourceFinished(run.summary);
             return;
         }
@@ -360,7 +387,7 @@ void ImportEngine::prepare(SourceRun& run) {
 
     int count = 0;
     while (!run.reader.eof()) {
-        run.reader.readLine();
+        run.reader.skipLine();
         ++count;
     }
     run.reader.close();
@@ -383,6 +410,7 @@ void ImportEngine::prepare(SourceRun& run) {
         TargetTable target;
         target.name = name;
         target.fileName = name + ".db";
+        target.fileNameUpper = upperAscii(target.fileName);
         target.table = store().createTable();
         target.table->setDatabaseName(run.dbFolder);
         target.table->setTableName(target.fileName);
@@ -405,7 +433,7 @@ void ImportEngine::prepare(SourceRun& run) {
             }
             if (!fed) {
                 refuse(run, "Arquivo " + run.source + " recusado: o Campo Chave '" + keyName +
-                                "' n\xe3o corresponde a nenhuma coluna associada");
+                                "' não corresponde a nenhuma coluna associada"_cp1252);
                 return;
             }
         }
@@ -446,11 +474,12 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // A record dropped by the city check reads the next one without an end-of-file test: past
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
-    std::string line = run.reader.readLine();
+    run.reader.readLine(run.line);
     run.recordLine = run.summary.linesRead + 1;  // after the header
-    run.recordLines.assign(1, line);
+    run.recordLines.assign(1, run.line);
+    std::string_view line = run.line;
     if (run.options.delReg == 1)
-        line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
+        line = line.size() <= 2 ? std::string_view() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
     int k = 0;
     while (!line.empty()) {
@@ -458,11 +487,11 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
             m_host.MostraMensagem("Erro ao importar",
                                   "Favor verificar a linha " + std::to_string(counter(run)) +
                                       " pois deve ter caracteres estranhos",
-                                  1, 1);
+                                  kIconStop, kButtonsOk);
             break;
         }
-        std::string piece = trim(SeparaCampos(line, run.options.delCamp));
-        if (!piece.empty()) run.record[k].value = std::move(piece);
+        const std::string_view piece = trimmed(SeparaCampos(line, run.options.delCamp));
+        if (!piece.empty()) run.record[k].value.assign(piece);
         ++k;
     }
     return true;
@@ -531,16 +560,9 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
 }
 
 bool ImportEngine::lookupKey(SourceRun& run) {
-    std::vector<std::string> values;
-    for (const std::string& keyName : run.options.keyFields) {
-        for (int i = 0; i < run.record.size(); ++i) {
-            const MappingEntry* m = run.mappings.find(run.record[i].name);
-            if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
-                values.push_back(run.record.valueOf(run.record[i].name));
-                break;
-            }
-        }
-    }
+    std::vector<std::string>& values = run.keyValues;
+    values.clear();
+    for (const int pair : run.keyPairs()) values.push_back(run.record[pair].value);
     return run.tables[0].table->locate(run.options.campoChave, values, false);
 }
 
@@ -559,7 +581,7 @@ void ImportEngine::buildPlan(SourceRun& run, int t) {
     TargetTable& target = run.tables[static_cast<size_t>(t)];
     target.plan.clear();
     for (int i = 0; i < run.record.size(); ++i) {
-        const MappingEntry* m = run.mappings.find(run.record[i].name);
+        const MappingEntry* m = run.mappingOf(i);
         if (m == nullptr) continue;
         if (m->tablePart + ".db" != target.fileName) continue;
         Field* f = target.table->findField(m->fieldPart);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -20,7 +21,7 @@ void LineReader::open(const std::string& path) {
     close();
     m_file = std::fopen(osPath(path).c_str(), "rb");
     if (m_file == nullptr)
-        throw EInOutError("N\xe3o foi poss\xedvel abrir o arquivo " + path + ": " +
+        throw EInOutError("Não foi possível abrir o arquivo "_cp1252 + path + ": " +
                           std::strerror(errno));
     m_path = path;
     m_buffer.resize(kBufferSize);
@@ -64,27 +65,42 @@ bool LineReader::eof() {
 
 std::string LineReader::readLine() {
     std::string line;
+    readLine(line);
+    return line;
+}
+
+void LineReader::readLine(std::string& line) {
+    line.clear();
+    scanLine([&](const char* begin, const char* end) { line.append(begin, end); });
+}
+
+void LineReader::skipLine() {
+    scanLine([](const char*, const char*) {});
+}
+
+template <class Keep>
+void LineReader::scanLine(Keep keep) {
     for (;;) {
-        if (m_pos >= m_end && !fill()) return line;
+        if (m_pos >= m_end && !fill()) return;
         // Scan the buffered bytes for the next LF, CR or Ctrl-Z in one go.
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* p = begin;
         while (p < end && *p != '\n' && *p != '\r' && *p != kCtrlZ) ++p;
-        line.append(begin, p);
+        keep(begin, p);
         m_pos += static_cast<size_t>(p - begin);
         if (p == end) continue;
         if (*p == kCtrlZ) {
             m_ended = true;
             m_pos = m_end = 0;
-            return line;
+            return;
         }
         ++m_pos;
-        if (*p == '\n') return line;
+        if (*p == '\n') return;
         // A CR ends the line only when an LF follows it; otherwise it is dropped.
         if (peekByte() == '\n') {
             ++m_pos;
-            return line;
+            return;
         }
     }
 }

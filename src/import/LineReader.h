@@ -23,10 +23,14 @@ class LineReader {
 
     bool eof();  // at the end of the file or at a Ctrl-Z
     std::string readLine();
+    void readLine(std::string& line);  // the same into `line`, whose room is used again
+    void skipLine();                   // the same, keeping nothing
 
   private:
     bool fill();
     int peekByte();
+    template <class Keep>
+    void scanLine(Keep keep);
 
     std::FILE* m_file = nullptr;
     std::string m_path;

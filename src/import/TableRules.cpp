@@ -7,6 +7,7 @@
 #include "import/SourceRun.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/StringUtils.h"
@@ -15,9 +16,8 @@ namespace sivaro {
 
 namespace {
 
-constexpr std::uint8_t kIntegerType = 3;
-constexpr std::uint8_t kAutoIncType = 14;
 constexpr std::int64_t kBranchCodeStep = 50000;
+const std::string kNoText;
 
 // The five code lookups, in their order: lookup table, code field of the table written, name
 // field of the lookup table, mark of the source columns that hold the names, and whether a
@@ -40,7 +40,7 @@ constexpr LookupSpec kLookups[] = {{"cidade", "codcid", "cid", "cidade", true},
 std::int32_t branchNumber(const std::string& value) {
     std::int32_t n = 0;
     if (!tryParseInteger(value, n))
-        throw EConvertError("'" + value + "' n\xe3o \xe9 um n\xfamero de filial v\xe1lido");
+        throw EConvertError("'" + value + "' não é um número de filial válido"_cp1252);
     return n;
 }
 
@@ -70,9 +70,11 @@ void TableRules::codeFieldTypeBefore(SourceRun& run) {
         const bool autoInc = main.fieldByName("cod").dataType() == FieldType::AutoInc;
         main.close();
         if (autoInc)
-            AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kIntegerType, 0);
+            AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod",
+                        fieldTypeNumber(FieldType::Integer), 0);
     } else {
-        AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kAutoIncType, 0);
+        AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod",
+                    fieldTypeNumber(FieldType::AutoInc), 0);
     }
 }
 
@@ -86,15 +88,21 @@ RecordCheck TableRules::recordChecks(SourceRun& run) {
 
     if (run.options.campoChave == "cod") {
         for (int i = 0; i < run.record.size(); ++i) {
-            const MappingEntry* m = run.mappings.find(run.record[i].name);
+            const MappingEntry* m = run.mappingOf(i);
             if (m == nullptr || m->mapping != "cod") continue;
             if (!EhInteiro(run.record[i].value)) return RecordCheck::Drop;
             break;
         }
     }
 
-    const std::string wanted = run.dbFolder + run.record.valueOf("filial");
-    if (main.databaseName() != wanted) {
+    const int filial = run.record.indexOf("filial");
+    const std::string_view branch =
+        filial < 0 ? std::string_view() : std::string_view(run.record[filial].value);
+    const std::string& current = main.databaseName();
+    if (current.size() != run.dbFolder.size() + branch.size() ||
+        !current.starts_with(run.dbFolder) ||
+        !std::string_view(current).substr(run.dbFolder.size()).starts_with(branch)) {
+        const std::string wanted = run.dbFolder + std::string(branch);
         Table& tCid = m_engine.tCid();
         // Records of several branches may alternate: a second handle keeps each table loaded
         // for the rest of the source, so that a switch neither writes nor reads the table whole.
@@ -147,24 +155,27 @@ void TableRules::normalise(SourceRun& /*run*/, const std::string& fieldUpper, st
     if (!result.empty()) value = result;
 }
 
+// Derived names and amounts: each field, when empty, takes the other's value of the main table.
+constexpr const char* kDerived[][2] = {
+    {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
+
 void TableRules::findRuleFields(SourceRun& run, int t) {
     TargetTable& target = run.tables[static_cast<size_t>(t)];
     for (size_t k = 0; k < std::size(kLookups); ++k)
         target.lookupCodes[k] = target.table->findField(kLookups[k].codeField);
+    for (size_t k = 0; k < std::size(kDerived); ++k)
+        target.derived[k] = target.table->findField(kDerived[k][0]);
 }
 
 void TableRules::perTable(SourceRun& run, int t) {
     Table& table = *run.tables[static_cast<size_t>(t)].table;
     Table& main = *run.tables[0].table;
-    const std::string fileUpper = upperAscii(run.tables[static_cast<size_t>(t)].fileName);
+    const std::string& fileUpper = run.tables[static_cast<size_t>(t)].fileNameUpper;
 
-    // Derived names and amounts, always from the main table.
-    static const char* const kDerived[][2] = {
-        {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
-    for (const auto& [target, from] : kDerived) {
-        Field* f = table.findField(target);
+    for (size_t k = 0; k < std::size(kDerived); ++k) {
+        Field* f = run.tables[static_cast<size_t>(t)].derived[k];
         if (f != nullptr && f->asString().empty())
-            f->setAsString(main.fieldByName(from).asString());
+            f->setAsString(main.fieldByName(kDerived[k][1]).asString());
     }
 
     if (fileUpper == "PEDSAI.DB") {
@@ -181,16 +192,15 @@ void TableRules::perTable(SourceRun& run, int t) {
                         l.bySound);
     }
 
-    const std::string branch = run.record.valueOf("filial");
+    const int filial = run.record.indexOf("filial");
+    const std::string& branch = filial < 0 ? kNoText : run.record[filial].value;
     if (!branch.empty()) {
         const std::int64_t code = static_cast<std::int64_t>(main.fieldByName("cod").asInteger()) +
                                   static_cast<std::int64_t>(branchNumber(branch)) * kBranchCodeStep;
         if (code < std::numeric_limits<std::int32_t>::min() ||
             code > std::numeric_limits<std::int32_t>::max())
-            throw EConvertError(
-                "c\xf3"
-                "digo " +
-                std::to_string(code) + " da filial " + branch + " fora da faixa de um inteiro");
+            throw EConvertError("código "_cp1252 + std::to_string(code) + " da filial " + branch +
+                                " fora da faixa de um inteiro");
         table.fieldByName("cod").setAsInteger(static_cast<std::int32_t>(code));
     }
 
@@ -233,7 +243,9 @@ void TableRules::endOfSource(SourceRun& run) {
         main.open();
         const bool integer = main.fieldByName("cod").dataType() == FieldType::Integer;
         main.close();
-        if (integer) AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod", kAutoIncType, 0);
+        if (integer)
+            AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod",
+                        fieldTypeNumber(FieldType::AutoInc), 0);
     }
     if (run.tableListUpper == "MERCADOR") {
         std::unique_ptr<Query> query = m_engine.store().createQuery();

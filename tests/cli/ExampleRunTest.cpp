@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "RunCommand.h"
 #include "store/FamilyCheck.h"
 
 namespace {
@@ -19,20 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using Row = std::map<std::string, std::string>;
 
-struct Output {
-    int code = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output out;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    while (p && std::fgets(buf, sizeof buf, p)) out.text += buf;
-    const int status = p ? ::pclose(p) : -1;
-    out.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
+using sivaro::testing::Output;
+using sivaro::testing::run;
 
 std::string bin(const std::string& program) {
     return std::string(SIVARO_BINARY_DIR) + "/bin/" + program;

@@ -5,20 +5,35 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScratchFolder.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
 namespace sivaro {
 namespace {
 
-std::vector<std::string> readAll(const std::string& content) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader.txt";
+enum class Way { Returned, IntoOneString, Skipped };
+
+// The lines of `content`, read one of three ways; skipped lines come back empty, to be counted.
+std::vector<std::string> readAll(const std::string& content, Way way = Way::Returned) {
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << content;
     LineReader r;
     r.open(fromOsPath(path));
     std::vector<std::string> lines;
-    while (!r.eof()) lines.push_back(r.readLine());
-    std::filesystem::remove(path);
+    std::string line = "left from before";
+    while (!r.eof()) {
+        if (way == Way::Returned) {
+            lines.push_back(r.readLine());
+        } else if (way == Way::IntoOneString) {
+            r.readLine(line);
+            lines.push_back(line);
+        } else {
+            r.skipLine();
+            lines.emplace_back();
+        }
+    }
     return lines;
 }
 
@@ -47,23 +62,28 @@ TEST(LineReader, LineEndsCarriageReturnsAndCtrlZ) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
         EXPECT_EQ(readAll(c.content), c.lines);
+        EXPECT_EQ(readAll(c.content, Way::IntoOneString), c.lines);
+        EXPECT_EQ(readAll(c.content, Way::Skipped).size(), c.lines.size());
     }
 }
 
 TEST(LineReader, LinesOfAnyLength) {
     const std::string longLine(300000, 'x');
     EXPECT_EQ(readAll(longLine + "\r\ny\r\n"), (std::vector<std::string>{longLine, "y"}));
+    EXPECT_EQ(readAll(longLine + "\r\ny\r\n", Way::IntoOneString),
+              (std::vector<std::string>{longLine, "y"}));
+    EXPECT_EQ(readAll(longLine + "\r\ny\r\n", Way::Skipped).size(), 2u);
 }
 
 TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-end.txt";
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << "a\n";
     LineReader r;
     r.open(fromOsPath(path));
     EXPECT_EQ(r.readLine(), "a");
     EXPECT_TRUE(r.eof());
     EXPECT_EQ(r.readLine(), "");
-    std::filesystem::remove(path);
 }
 
 TEST(LineReader, MissingFileNamesIt) {
