@@ -236,8 +236,8 @@ void TForm2::runImport(bool rehearse) {
         if (rehearse) {
             m_engine->rehearse();
             m_host->addLogLine(
-                "Simula\xe7\xe3o: nenhuma tabela, contador ou arquivo da pasta de dados foi "
-                "alterado.");
+                "Simulação: nenhuma tabela, contador ou arquivo da pasta de dados foi "
+                "alterado."_cp1252);
         } else {
             m_engine->runSources();
         }

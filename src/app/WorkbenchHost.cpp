@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Paths.h"
 
 namespace sivaro {
@@ -81,7 +82,7 @@ void WorkbenchHost::recordFailed(const std::string& logLine, const std::string& 
 
 void WorkbenchHost::sourceFinished(const SourceSummary& summary) {
     if (!summary.rehearsal || !summary.imported) return;
-    std::string line = "Simula\xe7\xe3o de " + summary.source + ":";
+    std::string line = "Simulação de "_cp1252 + summary.source + ":";
     for (std::size_t i = 0; i < summary.tables.size(); ++i)
         line += std::string(i ? ";" : "") + " " + summary.tables[i].table + " " +
                 std::to_string(summary.tables[i].inserted) + " inseridas, " +
