@@ -661,7 +661,9 @@ void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bo
         } catch (const std::exception&) {
         }
     }
-    m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+    const std::string line = "linha:" + std::to_string(counter(run)) + " " + message + code;
+    m_host.addLogLine(line);
+    m_host.recordFailed(line, run.source, run.recordLine);
     if (run.failed) run.failed->add(run.recordLine, run.recordLines, message + code);
 }
 
