@@ -94,6 +94,10 @@ class ImportHost {
 
     // Called when a source ends (also when it was passed over).
     virtual void sourceFinished(const SourceSummary& /*summary*/) {}
+    // After the "linha:" line of a failed record: the source and the number of the record's first
+    // line in it (the log's counter is the gauge's, not always a line number).
+    virtual void recordFailed(const std::string& /*logLine*/, const std::string& /*source*/,
+                              std::int64_t /*line*/) {}
     // A warning the run gives once, before it writes anything (the product open elsewhere).
     virtual void showWarning(const std::string& /*text*/) {}
     // Who runs the import, as the kept run's manifest names it: the command line or the window.

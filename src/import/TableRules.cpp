@@ -66,6 +66,10 @@ void TableRules::noteMapping(SourceRun& run, const MappingEntry& entry) {
 void TableRules::codeFieldTypeBefore(SourceRun& run) {
     Table& main = *run.tables[0].table;
     if (run.codeMappingFlag) {
+        // The type was changed in the main folder's table. The records may have left the handle
+        // on a branch folder, whose table was never changed: its type says nothing of the one
+        // to give back.
+        if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
         main.open();
         const bool autoInc = main.fieldByName("cod").dataType() == FieldType::AutoInc;
         main.close();
@@ -240,6 +244,10 @@ void TableRules::perTable(SourceRun& run, int t) {
 void TableRules::endOfSource(SourceRun& run) {
     Table& main = *run.tables[0].table;
     if (run.codeMappingFlag) {
+        // The type was changed in the main folder's table. The records may have left the handle
+        // on a branch folder, whose table was never changed: its type says nothing of the one
+        // to give back.
+        if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
         main.open();
         const bool integer = main.fieldByName("cod").dataType() == FieldType::Integer;
         main.close();
