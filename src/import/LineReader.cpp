@@ -1,5 +1,6 @@
 #include "import/LineReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "util/Errors.h"
@@ -62,7 +63,7 @@ bool LineReader::eof() {
     return peekByte() < 0;
 }
 
-std::string LineReader::readLine() {
+std::string LineReader::readLine(std::size_t keep) {
     std::string line;
     for (;;) {
         if (m_pos >= m_end && !fill()) return line;
@@ -71,7 +72,8 @@ std::string LineReader::readLine() {
         const char* end = m_buffer.data() + m_end;
         const char* p = begin;
         while (p < end && *p != '\n' && *p != '\r' && *p != kCtrlZ) ++p;
-        line.append(begin, p);
+        if (line.size() < keep)
+            line.append(begin, std::min(static_cast<std::size_t>(p - begin), keep - line.size()));
         m_pos += static_cast<size_t>(p - begin);
         if (p == end) continue;
         if (*p == kCtrlZ) {

@@ -22,7 +22,9 @@ class LineReader {
     bool isOpen() const { return m_file != nullptr; }
 
     bool eof();  // at the end of the file or at a Ctrl-Z
-    std::string readLine();
+    std::string readLine() { return readLine(std::string::npos); }
+    // The line's first `keep` bytes; the rest of it is read past, not kept.
+    std::string readLine(std::size_t keep);
 
   private:
     bool fill();

@@ -55,6 +55,18 @@ TEST(LineReader, LinesOfAnyLength) {
     EXPECT_EQ(readAll(longLine + "\r\ny\r\n"), (std::vector<std::string>{longLine, "y"}));
 }
 
+TEST(LineReader, KeepsTheFirstBytesOfALineAndReadsPastTheRest) {
+    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-keep.txt";
+    std::ofstream(path, std::ios::binary) << std::string(200000, 'x') << "\r\nab\rc\r\n";
+    LineReader r;
+    r.open(fromOsPath(path));
+    EXPECT_EQ(r.readLine(5), "xxxxx");
+    EXPECT_EQ(r.readLine(3), "abc") << "a dropped CR is not kept";
+    EXPECT_TRUE(r.eof());
+    r.close();
+    std::filesystem::remove(path);
+}
+
 TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
     const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-end.txt";
     std::ofstream(path, std::ios::binary) << "a\n";
