@@ -34,6 +34,8 @@ class WorkbenchHost : public ImportHost {
     void setImportingLabel(const std::string& text) override;
     void setLineCounter(const std::string& text) override;
     void addLogLine(const std::string& line) override;
+    // At the head of the run's lines in the log.
+    void showWarning(const std::string& text) override { addLogLine(text); }
     int MostraMensagem(const std::string& title, const std::string& text, int iconKind,
                        int buttonSet) override;
     void processMessages() override;

@@ -68,7 +68,10 @@ const char* kUsage =
     "  --ajuda         mostra esta ajuda\n"
     "\n"
     "Antes de gravar, cada importa\xc3\xa7\xc3\xa3o guarda os arquivos anteriores das tabelas que\n"
-    "altera em importacoes/{data-hora}/ (as 10 \xc3\xbaltimas; veja [Importacoes] no README).\n"
+    "altera em importacoes/{data-hora}/ (as 10 \xc3\xbaltimas; veja [Importacoes] no README), e\n"
+    "os registros com erro de cada origem v\xc3\xa3o para {origem}.falhas.txt na pasta de dados,\n"
+    "que, corrigido, se importa de novo como uma origem de mesmo leiaute.\n"
+    "LimiteFalhas=N em [{origem}.opcoes] interrompe a origem no N-\xc3\xa9simo registro com erro.\n"
     "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad"
     "da\n"
     "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
@@ -123,6 +126,10 @@ class BatchHost : public ImportHost {
         if (!m_terminal) std::cerr << out(text) << '\n';
     }
     void setLineCounter(const std::string&) override {}
+    void showWarning(const std::string& text) override {
+        clearProgress();
+        std::cerr << "importa: " << out(text) << '\n';
+    }
     void addLogLine(const std::string& line) override {
         clearProgress();
         std::cout << out(line) << '\n';

@@ -137,6 +137,27 @@ void ImportEngine::pointCityTable() {
     }
 }
 
+std::string ImportEngine::productWarning(const std::string& dataFolder) {
+    // The product's engine keeps a user file in the net folder and lock files beside the
+    // tables, but a live session cannot be told from the files a stopped one left behind, and
+    // it knows nothing of this importer's locks: only the operator can make sure it is closed.
+    std::string text =
+        "Aviso: feche o SIVARO PLUS em todas as esta\xe7\xf5"
+        "es que usam a pasta " +
+        dataFolder +
+        " antes de importar; ele n\xe3o respeita as travas deste importador, e os seus arquivos "
+        "de trava n\xe3o dizem se ele est\xe1 aberto.";
+    std::string found;
+    for (const char* file : {"net/PDOXUSRS.NET", "db/PDOXUSRS.LCK", "db/PARADOX.LCK"})
+        if (pathExists(dataFolder, file)) found += std::string(found.empty() ? "" : ", ") + file;
+    if (!found.empty())
+        text +=
+            " Arquivos de trava do produto na pasta (de uma sess\xe3o aberta ou restos de "
+            "uma encerrada): " +
+            found + ".";
+    return text;
+}
+
 void ImportEngine::runSources() {
     store();  // set-up of the connection, once per program run
     FormatSettings& settings = formatSettings();
@@ -146,6 +167,7 @@ void ImportEngine::runSources() {
 
     int index = m_host.importAll() ? 0 : m_host.selectedSource();
     if (index < 0) return;
+    if (!m_rehearsing) m_host.showWarning(productWarning(m_host.dataFolder()));
     // A real run keeps the previous files of whatever it changes, so that it can be undone.
     std::unique_ptr<RunHistory> history;
     if (!m_rehearsing)
@@ -291,11 +313,13 @@ void ImportEngine::prepare(SourceRun& run) {
     run.options.delCamp = defs.readString(opcoes, "DelCamp", "\t");
     run.options.delReg = defs.readInteger(opcoes, "DelReg", 0);
     run.options.umPorLin = defs.readBool(opcoes, "UmPorLin", true);
+    run.options.limiteFalhas = defs.readInteger(opcoes, "LimiteFalhas", 0);
 
     const std::string sourcePath = resolvePath(run.dataFolder, run.source);
     run.reader.open(sourcePath);
     if (run.options.umPorLin) {
         std::string header = run.reader.readLine();
+        run.rawHeader = header;
         if (run.options.delReg == 1)
             header = header.size() <= 2 ? std::string() : header.substr(1, header.size() - 2);
         for (std::string& name : cutList(header, run.options.delCamp))
@@ -319,6 +343,7 @@ void ImportEngine::prepare(SourceRun& run) {
         run.pendingLine = run.reader.readLine();
         run.hasPendingLine = true;
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
     }
     run.gauge.setMaximum(count);
     m_host.gaugeChanged(run.gauge);
@@ -371,6 +396,16 @@ void ImportEngine::prepare(SourceRun& run) {
         t.table->open();
         t.written.assign(static_cast<size_t>(t.table->fieldCount()), 0);
     }
+    if (!m_rehearsing) {
+        FailedRecords::Layout layout;
+        layout.delimited = run.options.umPorLin;
+        layout.delimiter = run.options.delCamp;
+        layout.delReg = run.options.delReg;
+        layout.header = run.rawHeader;
+        layout.recordStart = defs.readString(opcoes, "IniReg", "");
+        run.failed = std::make_unique<FailedRecords>(
+            resolvePath(run.dataFolder, FailedRecords::fileName(run.source)), run.source, layout);
+    }
     run.gauge.setMinimum(0);
     run.gauge.setPosition(1);
     run.gauge.visible = true;
@@ -382,6 +417,8 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
     std::string line = run.reader.readLine();
+    run.recordLine = run.summary.linesRead + 1;  // after the header
+    run.recordLines.assign(1, line);
     if (run.options.delReg == 1)
         line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
@@ -419,10 +456,13 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         advanceCounter(run);
         run.pendingLine = run.reader.readLine();
         ++run.summary.linesRead;
+        run.pendingLineNumber = run.summary.linesRead;
         run.hasPendingLine = true;
     }
     std::string line = std::move(run.pendingLine);
     run.hasPendingLine = false;
+    run.recordLine = run.pendingLineNumber;
+    run.recordLines.assign(1, line);
 
     for (int k = 1; k <= numLinReg; ++k) {
         const std::string section = run.source + ".campos.linha" + std::to_string(k);
@@ -447,6 +487,7 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         const bool atEnd = run.reader.eof();
         line = run.reader.readLine();
         if (!atEnd) ++run.summary.linesRead;
+        if (!atEnd && k < numLinReg) run.recordLines.push_back(line);
         advanceCounter(run);
         // The line after the last layout line may start the next record.
         run.hasPendingLine = !atEnd;
@@ -553,6 +594,7 @@ void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bo
         }
     }
     m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+    if (run.failed) run.failed->add(run.recordLine, run.recordLines, message + code);
 }
 
 void ImportEngine::recordLoop(SourceRun& run) {
@@ -593,6 +635,7 @@ void ImportEngine::recordLoop(SourceRun& run) {
                 // written either: the record fails alone instead of stopping the run.
                 ++run.summary.recordsFailed;
                 logRecordError(run, e.what(), false);
+                if (failureLimitReached(run)) break;
                 continue;
             }
         }
@@ -627,11 +670,27 @@ void ImportEngine::recordLoop(SourceRun& run) {
             ++run.summary.recordsFailed;
             logRecordError(run, e.what(), true);
             cancelPendingRows(run);
+            if (failureLimitReached(run)) break;
         }
     }
 }
 
+bool ImportEngine::failureLimitReached(SourceRun& run) {
+    const int limit = run.options.limiteFalhas;
+    if (limit <= 0 || run.summary.recordsFailed < limit) return false;
+    // A wrong mapping fails every record: the rest of the source is not read.
+    cancelPendingRows(run);
+    run.summary.stoppedAtLimit = true;
+    m_host.addLogLine(
+        "Origem " + run.source + " interrompida na linha " + std::to_string(counter(run)) + ": " +
+        std::to_string(run.summary.recordsFailed) +
+        " registros com erro atingiram o limite LimiteFalhas=" + std::to_string(limit) + " de [" +
+        run.source + ".opcoes]");
+    return true;
+}
+
 void ImportEngine::endSource(SourceRun& run) {
+    if (run.failed) run.failed->finish(m_history);
     for (TargetTable& t : run.tables) t.table->close();
     tCid().close();
     run.closeKept();

@@ -45,6 +45,9 @@ class ImportEngine {
     // Points the city table handle tCid at {data folder}/db.
     void pointCityTable();
 
+    // The warning of every real run: the product must be closed on every workstation.
+    static std::string productWarning(const std::string& dataFolder);
+
     // Gives an 11-character CPF or a 14-character CGC its punctuation.
     static std::string FormataCgc(std::string_view value);
 
@@ -72,6 +75,8 @@ class ImportEngine {
     void buildPlan(SourceRun& run, int t);
     void logRecordError(SourceRun& run, const std::string& message, bool withCode);
     void cancelPendingRows(SourceRun& run);
+    // True, with the log's reason, when the source's failed records reached "LimiteFalhas".
+    bool failureLimitReached(SourceRun& run);
     void refuse(SourceRun& run, const std::string& message);
     void advanceCounter(SourceRun& run);
     int counter(const SourceRun& run) const;

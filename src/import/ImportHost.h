@@ -53,6 +53,7 @@ struct SourceSummary {
     double seconds = 0;
     bool imported = false;            // false when the source was passed over
     bool rehearsal = false;           // the rows were posted in memory only and dropped at the end
+    bool stoppedAtLimit = false;      // "LimiteFalhas" failed records stopped the source
     std::vector<TableCounts> tables;  // in the order of the target table list
 };
 
@@ -79,6 +80,8 @@ class ImportHost {
 
     // Called when a source ends (also when it was passed over).
     virtual void sourceFinished(const SourceSummary& /*summary*/) {}
+    // A warning the run gives once, before it writes anything (the product open elsewhere).
+    virtual void showWarning(const std::string& /*text*/) {}
     // Who runs the import, as the kept run's manifest names it: the command line or the window.
     virtual std::string ranBy() { return "importador (janela)"; }
 };

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/FailedRecords.h"
 #include "import/ImportHost.h"
 #include "import/LineReader.h"
 #include "import/RecordList.h"
@@ -24,6 +25,7 @@ struct SourceOptions {
     std::string delCamp = "\t";
     int delReg = 0;
     bool umPorLin = true;
+    int limiteFalhas = 0;  // failed records that stop the source; 0 or less: no limit
 };
 
 // One mapped column as it is written into one target table.
@@ -63,6 +65,14 @@ struct SourceRun {
     // Record-type sources: a line read but not yet examined for a record start.
     std::string pendingLine;
     bool hasPendingLine = false;
+
+    // The current record as the source has it, for the failed records' file: the number of its
+    // first line and its lines as read; the header of a delimited source as read.
+    std::string rawHeader;
+    std::int64_t recordLine = 0;
+    std::vector<std::string> recordLines;
+    std::int64_t pendingLineNumber = 0;
+    std::unique_ptr<FailedRecords> failed;  // none in a rehearsal
 
     Gauge gauge;
     SourceSummary summary;

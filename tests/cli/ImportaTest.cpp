@@ -88,6 +88,113 @@ TEST_F(ImportaTest, AFailedRecordExitsOneAndItsLineGoesToStdout) {
     EXPECT_NE(r.out.find("linha:3 '\xc3\xa9'"), std::string::npos) << r.out;
 }
 
+TEST_F(ImportaTest, TheFailureLimitStopsTheSourceWithItsReasonAndExitsOne) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
+          "Q=Marca.qtd\r\n[marcas.txt.opcoes]\r\nLimiteFalhas=1\r\n");
+    write("marcas.txt", "D\tQ\r\nAcme\tx\r\nBeta\ty\r\nGama\t1\r\n");
+    const Result r = run("--pasta " + folder() + " --todos");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("Origem marcas.txt interrompida na linha 2: 1 registros com erro "
+                         "atingiram o limite LimiteFalhas=1 de [marcas.txt.opcoes]"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("linha:3"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0 inseridas"), std::string::npos) << r.out;
+}
+
+TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
+    write("Definicao.ini",
+          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
+    write("marcas.txt", "D\r\nAcme\r\n");
+    const std::string warning =
+        "feche o SIVARO PLUS em todas as esta\xc3\xa7\xc3\xb5"
+        "es";
+    struct Case {
+        std::string args;
+        std::string lockFile;  // made in the data folder before the run
+        int warnings;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {"--todos", "", 1, ""},
+        {"--todos", "db/PARADOX.LCK", 1, "db/PARADOX.LCK"},
+        {"--simular --todos", "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args + " " + c.lockFile);
+        if (!c.lockFile.empty()) write(c.lockFile, "");
+        const Result r = run("--pasta " + folder() + " " + c.args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        int count = 0;
+        for (size_t at = r.err.find(warning); at != std::string::npos;
+             at = r.err.find(warning, at + 1))
+            ++count;
+        EXPECT_EQ(count, c.warnings) << r.err;
+        if (!c.mentions.empty()) EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
+        if (!c.lockFile.empty()) fs::remove(m_dir / "dados" / c.lockFile);
+    }
+}
+
+TEST_F(ImportaTest, FailedRecordsGoToAFileThatImportsAgainWithTheSameLayout) {
+    struct Case {
+        std::string options;  // of [marcas.txt.opcoes]
+        std::string source;
+        std::string failures;  // {source}.falhas.txt after the run
+    };
+    const Case cases[] = {
+        {"", "D\tQ\r\nAcme\t1\r\nBeta\tx\r\n\r\nGama\ty\r\n",
+         "linha_origem\terro_importacao\tD\tQ\r\n"
+         "3\t'x' is not a valid integer value for field 'qtd'\tBeta\tx\r\n"
+         "5\t'y' is not a valid integer value for field 'qtd'\tGama\ty\r\n"},
+        {"DelCamp=;\r\nDelReg=1\r\n", "\"D;Q\"\r\n\"Acme;1\"\r\n\"Beta;x\"\r\n",
+         "\"linha_origem;erro_importacao;D;Q\"\r\n"
+         "\"3;'x' is not a valid integer value for field 'qtd';Beta;x\"\r\n"},
+        {"UmPorLin=0\r\nIniReg=DOC:\r\nNumLinReg=2\r\n",
+         "RELATORIO\r\nDOC: Acme\r\nQTD: 1\r\n\r\nDOC: Beta\r\nQTD: x\r\n\r\n",
+         "linha_origem\terro_importacao\tregistros com erro de marcas.txt\r\n"
+         "5\t'x' is not a valid integer value for field 'qtd'\r\nDOC: Beta\r\nQTD: x\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const std::string sections =
+            "[marcas.txt.campos]\r\nD=Marca.mar\r\nQ=Marca.qtd\r\n"
+            "[marcas.txt.campos.linha1]\r\nD=6,10\r\n[marcas.txt.campos.linha2]\r\nQ=6,5\r\n"
+            "[marcas.txt.opcoes]\r\n" +
+            c.options;
+        write("Definicao.ini", "[Arquivos]\r\nmarcas.txt=Marca\r\n" + sections);
+        write("marcas.txt", c.source);
+        const Result r = run("--pasta " + folder() + " --todos");
+        EXPECT_EQ(r.status, 1) << r.err;
+        const fs::path failures = m_dir / "dados" / "marcas.txt.falhas.txt";
+        EXPECT_EQ(slurp(failures), c.failures);
+
+        // Corrected, the file imports as a source with the same sections.
+        std::string fixed = slurp(failures);
+        for (const char* bad : {"x", "y"}) {
+            const std::string from = std::string("\t") + bad + "\r\n";
+            for (std::size_t at = fixed.find(from); at != std::string::npos; at = fixed.find(from))
+                fixed.replace(at, from.size(), "\t7\r\n");
+            const std::string semi = std::string(";") + bad + "\"";
+            for (std::size_t at = fixed.find(semi); at != std::string::npos; at = fixed.find(semi))
+                fixed.replace(at, semi.size(), ";7\"");
+            const std::string record = std::string("QTD: ") + bad;
+            for (std::size_t at = fixed.find(record); at != std::string::npos;
+                 at = fixed.find(record))
+                fixed.replace(at, record.size(), "QTD: 7");
+        }
+        write("corrigidas.txt", fixed);
+        std::string again = sections;
+        for (std::size_t at = again.find("marcas.txt."); at != std::string::npos;
+             at = again.find("marcas.txt.", at))
+            again.replace(at, 10, "corrigidas.txt");
+        write("Definicao.ini", "[Arquivos]\r\ncorrigidas.txt=Marca\r\n" + again);
+        const Result fixedRun = run("--pasta " + folder() + " --todos");
+        EXPECT_EQ(fixedRun.status, 0) << fixedRun.out << fixedRun.err;
+        EXPECT_FALSE(fs::exists(m_dir / "dados" / "corrigidas.txt.falhas.txt"));
+    }
+}
+
 TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
     write("Definicao.ini",
           "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
