@@ -3,7 +3,8 @@
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
 //   pxtool load TABLE.db ROWS.txt       adds the rows of a text in the dump's format
-// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss, numbers as the shortest text that
+// Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss and timestamps yyyy-mm-dd hh:mm:ss,
+// each with .zzz when its milliseconds are not zero, numbers as the shortest text that
 // reads back the same value with "." as point, logical T/F, text with "\", line breaks and
 // TABs escaped as \\, \n, \r, \t; bytes and binary blobs in hexadecimal.
 // Load reads the same cells (timestamps "yyyy-mm-dd hh:mm:ss", times and timestamps with
@@ -69,7 +70,7 @@ std::string escapeCell(const std::string& utf8) {
     return out;
 }
 
-std::string cell(Field& f) {
+std::string cell(Table& t, Field& f) {
     if (f.isNull()) return {};
     const FieldValue v = f.value();
     switch (f.dataType()) {
@@ -93,17 +94,29 @@ std::string cell(Field& f) {
             return s;
         }
         case FieldType::DateTime: {
-            const double days = std::get<double>(v);
+            // The stored milliseconds, not days times a fraction that may not come back whole.
+            const px::PxTable& table = px::tableBehind(t);
+            const double stored =
+                px::decodeDouble(table.row(px::currentRowId(t)) + table.fields()[f.index()].offset);
+            const double days = stored / 86400000.0;
             if (!std::isfinite(days) || std::fabs(days) > 1e9) return px::shortestNumber(days);
-            const double dayNumber = std::floor(days);
-            const std::int64_t ms =
-                static_cast<std::int64_t>(std::llround((days - dayNumber) * 86400000.0));
+            std::int64_t dayNumber = static_cast<std::int64_t>(std::floor(days));
+            std::int64_t ms = std::llround(stored - static_cast<double>(dayNumber) * 86400000.0);
+            if (ms >= 86400000) {
+                ++dayNumber;
+                ms -= 86400000;
+            }
             int y, m, d;
-            px::civilFromDays(static_cast<std::int64_t>(dayNumber), y, m, d);
+            px::civilFromDays(dayNumber, y, m, d);
             char buf[48];
             std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d,
                           int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60));
-            return buf;
+            std::string s = buf;
+            if (ms % 1000) {
+                std::snprintf(buf, sizeof buf, ".%03d", int(ms % 1000));
+                s += buf;
+            }
+            return s;
         }
         case FieldType::Boolean:
             return std::get<bool>(v) ? "T" : "F";
@@ -144,7 +157,7 @@ int dump(const std::string& path) {
         out += (i ? "\t" : "") + escapeCell(cp1252ToUtf8(t->field(i).fieldName()));
     out += "\n";
     for (t->first(); !t->eof(); t->next()) {
-        for (int i = 0; i < t->fieldCount(); ++i) out += (i ? "\t" : "") + cell(t->field(i));
+        for (int i = 0; i < t->fieldCount(); ++i) out += (i ? "\t" : "") + cell(*t, t->field(i));
         out += "\n";
         if (out.size() > (1 << 20)) {
             std::fwrite(out.data(), 1, out.size(), stdout);
@@ -320,12 +333,13 @@ int load(const std::string& path, const std::string& rowsFile) {
         std::cerr << "pxtool: cannot read " << rowsFile << "\n";
         return 1;
     }
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
+    std::string line;
+    auto readLine = [&] {
+        if (!std::getline(in, line)) return false;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    if (lines.empty()) {
+        return true;
+    };
+    if (!readLine()) {
         std::cerr << "pxtool: " << rowsFile << " has no header of field names\n";
         return 1;
     }
@@ -338,7 +352,7 @@ int load(const std::string& path, const std::string& rowsFile) {
     const std::string where = rowsFile + " line ";
 
     std::vector<Field*> fields;
-    for (const std::string& cell : splitCells(lines[0])) {
+    for (const std::string& cell : splitCells(line)) {
         std::string name;
         Field* f = unescapeCell(cell, name) ? t->findField(utf8ToCp1252(name)) : nullptr;
         if (!f) {
@@ -355,48 +369,42 @@ int load(const std::string& path, const std::string& rowsFile) {
         fields.push_back(f);
     }
 
-    // Every cell is read first, so that a refused one leaves the table untouched; a key or a
-    // unique index refused at the post takes back the rows already added.
-    for (int pass = 0; pass < 2; ++pass) {
-        const std::uint32_t counter = px::tableBehind(*t).autoInc();
-        std::vector<px::RowId> added;
-        for (std::size_t n = 1; n < lines.size(); ++n) {
-            if (lines[n].empty()) continue;
-            const std::vector<std::string> cells = splitCells(lines[n]);
-            const std::string at = where + std::to_string(n + 1);
-            if (cells.size() != fields.size()) {
-                std::cerr << "pxtool: " << at << ": " << cells.size() << " cells for "
-                          << fields.size() << " fields\n";
-                return 1;
-            }
+    // The rows go in as they are read. A refused cell, key or unique index takes back the rows
+    // already added and the counter, and the table is not written: its files stay byte for
+    // byte as they were.
+    px::PxTable& table = px::tableBehind(*t);
+    const bool wasDirty = table.dirty();
+    const std::uint32_t counter = table.autoInc();
+    std::vector<px::RowId> added;
+    auto refuse = [&](const std::string& at, const std::string& message) {
+        std::cerr << "pxtool: " << at << ": " << message << "\n";
+        t->cancel();
+        for (auto it = added.rbegin(); it != added.rend(); ++it) {
+            px::moveToRow(*t, *it);
+            t->deleteRecord();
+        }
+        table.setAutoInc(counter);
+        if (!wasDirty) table.markClean();
+        t->close();
+        return 1;
+    };
+    for (std::size_t n = 2; readLine(); ++n) {
+        if (line.empty()) continue;
+        const std::vector<std::string> cells = splitCells(line);
+        const std::string at = where + std::to_string(n);
+        if (cells.size() != fields.size())
+            return refuse(at, std::to_string(cells.size()) + " cells for " +
+                                  std::to_string(fields.size()) + " fields");
+        try {
             t->insert();
-            try {
-                for (std::size_t k = 0; k < cells.size(); ++k) {
-                    if (!writeCell(*t, *fields[k], cells[k])) {
-                        std::cerr << "pxtool: " << at << ": '" << cells[k]
-                                  << "' is not a value of field '"
-                                  << cp1252ToUtf8(fields[k]->fieldName()) << "'\n";
-                        t->cancel();
-                        return 1;
-                    }
-                }
-                if (pass == 0) {
-                    t->cancel();
-                    continue;
-                }
-                t->post();
-                added.push_back(px::currentRowId(*t));
-            } catch (const std::exception& e) {
-                t->cancel();
-                for (auto it = added.rbegin(); it != added.rend(); ++it) {
-                    px::moveToRow(*t, *it);
-                    t->deleteRecord();
-                }
-                px::tableBehind(*t).setAutoInc(counter);
-                std::cerr << "pxtool: " << at << ": " << cp1252ToUtf8(e.what()) << "\n";
-                t->close();
-                return 1;
-            }
+            for (std::size_t k = 0; k < cells.size(); ++k)
+                if (!writeCell(*t, *fields[k], cells[k]))
+                    return refuse(at, "'" + cells[k] + "' is not a value of field '" +
+                                          cp1252ToUtf8(fields[k]->fieldName()) + "'");
+            t->post();
+            added.push_back(px::currentRowId(*t));
+        } catch (const std::exception& e) {
+            return refuse(at, cp1252ToUtf8(e.what()));
         }
     }
     t->close();

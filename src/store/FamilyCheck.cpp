@@ -1,12 +1,15 @@
 #include "store/FamilyCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
+#include <set>
 
+#include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
@@ -87,7 +90,9 @@ struct Entry {
     std::int64_t block, count;
 };
 
-// The leaf entries of a .px or .Ynn, walked from its root.
+// The leaf entries of a .px or .Ynn, walked from its root. Every entry above the leaves must
+// hold the first key of the block it points at and the records below it (as a short, so at
+// most 32767); the first such fault of the file is noted.
 std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
                                const std::string& name, std::vector<std::string>& problems) {
     std::vector<Entry> out;
@@ -106,29 +111,58 @@ std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
     const int root = rd16(&d[kIndexRoot]);
     const int levels = d[kIndexLevels];
     if (rd32(&d[kRecordCount]) == 0) return out;
-    std::function<void(int, int, int)> walk = [&](int block, int level, int depth) {
+    bool upperFault = false;
+    struct Subtree {
+        const std::uint8_t* firstKey = nullptr;
+        std::int64_t records = 0;
+    };
+    std::function<Subtree(int, int, int)> walk = [&](int block, int level, int depth) {
+        Subtree here;
         if (block < 1 || static_cast<std::size_t>(block) > onDisk || depth > 8) {
             problems.push_back(name + ": index block " + std::to_string(block) + " out of range");
-            return;
+            return here;
         }
         const std::uint8_t* p = &d[hs + std::size_t(block - 1) * bs];
         const int last = static_cast<std::int16_t>(rd16(p + 4));
         const int count = (last + rs) / rs;
-        if (count < 0 || kBlockHead + count * rs > bs) {
+        if (count < 0 || (last + rs) % rs != 0 || kBlockHead + count * rs > bs) {
             problems.push_back(name + ": index block " + std::to_string(block) + " is bad");
-            return;
+            return here;
         }
         for (int r = 0; r < count; ++r) {
             const std::uint8_t* e = p + kBlockHead + r * rs;
+            if (r == 0) here.firstKey = e;
             Entry en;
             en.key.assign(e, e + keyLen);
             en.block = decodeInt(e + keyLen, 2);
             en.count = decodeInt(e + keyLen + 2, 2);
-            if (level > 1)
-                walk(static_cast<int>(en.block), level - 1, depth + 1);
-            else
-                out.push_back(en);
+            if (level <= 1) {
+                here.records += en.count;
+                out.push_back(std::move(en));
+                continue;
+            }
+            const Subtree below = walk(static_cast<int>(en.block), level - 1, depth + 1);
+            here.records += below.records;
+            if (upperFault) continue;
+            const std::string where = name + ": entry " + std::to_string(r + 1) +
+                                      " of index block " + std::to_string(block) + " (level " +
+                                      std::to_string(level) + ")";
+            if (!below.firstKey) {
+                problems.push_back(where + " points at block " + std::to_string(en.block) +
+                                   ", which holds no entry");
+                upperFault = true;
+            } else if (std::memcmp(below.firstKey, e, keyLen) != 0) {
+                problems.push_back(where + " does not hold the first key of block " +
+                                   std::to_string(en.block));
+                upperFault = true;
+            } else if (en.count != std::min<std::int64_t>(below.records, kIndexCountMax)) {
+                problems.push_back(where + " counts " + std::to_string(en.count) +
+                                   " records, block " + std::to_string(en.block) + " leads to " +
+                                   std::to_string(below.records));
+                upperFault = true;
+            }
         }
+        return here;
     };
     walk(root, levels < 1 ? 1 : levels, 0);
     return out;
@@ -196,9 +230,15 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         r.problems.push_back(e.what());
         return r;
     }
-    const std::vector<std::uint8_t> d = readFile(dbPath);
+    // As the table was loaded: the new family of a switch that waits to be finished.
+    const FamilyView view(dbPath);
+    const std::vector<std::uint8_t> d = readFile(view.source(dbPath));
     const std::string name = baseName(dbPath);
     r.facts.push_back("file: " + name);
+    if (view.switchPending())
+        r.facts.push_back(
+            "note: an interrupted update waits to be finished; read as its "
+            "journal lists the new files");
     r.facts.push_back(std::string("kind: ") + (t->keyed() ? "keyed" : "unkeyed"));
     r.facts.push_back("version: " + std::to_string(t->version()));
     r.facts.push_back("block size: " + std::to_string(t->blockSizeKb()) + " KB");
@@ -246,7 +286,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
             dbPath.substr(
                 0, dbPath.find_last_of('/') == std::string::npos ? 0 : dbPath.find_last_of('/')),
             baseName(dbPath).substr(0, baseName(dbPath).rfind('.')) + ".PX");
-        std::vector<std::uint8_t> px = readFile(pxPath);
+        std::vector<std::uint8_t> px = readFile(view.source(pxPath));
         if (px.empty()) {
             problems.push_back(name + ": keyed table without its primary index (.PX)");
         } else {
@@ -277,20 +317,24 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         }
     }
     // Rows by primary key, with their block, for the secondary indexes.
-    std::map<std::vector<std::uint8_t>, std::uint32_t> blockOfKey;
+    struct RowAt {
+        std::uint32_t block;
+        const std::uint8_t* record;
+    };
+    std::map<std::vector<std::uint8_t>, RowAt> rowOfKey;
     int keyLen = 0;
     for (int i = 0; i < t->keyCount(); ++i) keyLen += t->fields()[i].bytes;
     if (!t->indexes().empty())
         for (const Block& b : blocks)
             for (const std::uint8_t* rec : b.records)
-                blockOfKey[std::vector<std::uint8_t>(rec, rec + keyLen)] = b.number;
+                rowOfKey[std::vector<std::uint8_t>(rec, rec + keyLen)] = {b.number, rec};
     for (const SecondaryIndex& ix : t->indexes()) {
         const std::string xn = baseName(ix.xPath);
         std::string fieldsText;
         for (std::size_t i = 0; i < ix.xFields.size(); ++i)
             fieldsText += (i ? ", " : "") + cp1252ToUtf8(ix.xFields[i].name);
         r.facts.push_back("index: " + xn + " (" + fieldsText + ")");
-        const std::vector<std::uint8_t> x = readFile(ix.xPath);
+        const std::vector<std::uint8_t> x = readFile(view.source(ix.xPath));
         const std::vector<Block> xb = chain(x, xn, problems);
         std::size_t rows = 0;
         int xrs = 0, xKeyLen = 0;
@@ -301,6 +345,23 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         const int indexed = static_cast<int>(ix.xFields.size()) - 1 - t->keyCount();
         int indexedLen = 0;
         for (int i = 0; i < indexed; ++i) indexedLen += ix.xFields[i].bytes;
+        // Each indexed field of the .Xnn at its offset there and in the row.
+        struct Pair {
+            int x, row, bytes;
+        };
+        std::vector<Pair> pairs;
+        for (int i = 0, at = 0; i < indexed; at += ix.xFields[i].bytes, ++i) {
+            const int s = i < static_cast<int>(ix.source.size()) ? ix.source[i] : -1;
+            if (s < 0 || t->fields()[s].bytes != ix.xFields[i].bytes) {
+                problems.push_back(xn + ": field '" + cp1252ToUtf8(ix.xFields[i].name) +
+                                   "' is not a field of the table");
+                pairs.clear();
+                break;
+            }
+            pairs.push_back({at, t->fields()[s].offset, ix.xFields[i].bytes});
+        }
+        std::set<std::vector<std::uint8_t>> keysSeen;
+        bool rowFault = false;
         const std::uint8_t* prev = nullptr;
         for (const Block& b : xb)
             for (const std::uint8_t* rec : b.records) {
@@ -318,13 +379,27 @@ FamilyReport inspectFamily(const std::string& dbPath) {
                                            std::to_string(rows));
                 }
                 prev = rec;
+                if (!t->keyed() || rowFault) continue;
                 std::vector<std::uint8_t> pk(rec + indexedLen, rec + indexedLen + keyLen);
-                auto it = blockOfKey.find(pk);
+                auto it = rowOfKey.find(pk);
                 const std::int64_t hint = decodeInt(rec + xrs - 2, 2);
-                if (t->keyed() && (it == blockOfKey.end() || it->second != hint)) {
+                if (it == rowOfKey.end() || it->second.block != hint) {
                     problems.push_back(xn + ": record " + std::to_string(rows) +
                                        " points at no row of the table (" + hex(pk) + ")");
-                    break;
+                    rowFault = true;
+                    continue;
+                }
+                for (const Pair& f : pairs)
+                    if (std::memcmp(rec + f.x, it->second.record + f.row, f.bytes) != 0) {
+                        problems.push_back(xn + ": record " + std::to_string(rows) +
+                                           " holds values the row of key " + hex(pk) +
+                                           " does not have (a stale index)");
+                        rowFault = true;
+                        break;
+                    }
+                if (!rowFault && !keysSeen.insert(pk).second) {
+                    problems.push_back(xn + ": the row of key " + hex(pk) + " appears twice");
+                    rowFault = true;
                 }
             }
         if (rows != static_cast<std::size_t>(t->rowCount()))
@@ -334,7 +409,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
             problems.push_back(xn + ": its .Y file is missing");
             continue;
         }
-        const std::vector<std::uint8_t> y = readFile(ix.yPath);
+        const std::vector<std::uint8_t> y = readFile(view.source(ix.yPath));
         const std::vector<Entry> yl = indexLeaves(y, xKeyLen, baseName(ix.yPath), problems);
         if (yl.size() != xb.size()) {
             problems.push_back(baseName(ix.yPath) + ": " + std::to_string(yl.size()) +
@@ -342,7 +417,9 @@ FamilyReport inspectFamily(const std::string& dbPath) {
         } else {
             for (std::size_t i = 0; i < yl.size(); ++i)
                 if (yl[i].block != xb[i].number ||
-                    yl[i].count != static_cast<std::int64_t>(xb[i].records.size())) {
+                    yl[i].count != static_cast<std::int64_t>(xb[i].records.size()) ||
+                    (!xb[i].records.empty() &&
+                     std::memcmp(yl[i].key.data(), xb[i].records[0], xKeyLen) != 0)) {
                     problems.push_back(baseName(ix.yPath) + ": entry " + std::to_string(i + 1) +
                                        " does not match block " + std::to_string(xb[i].number) +
                                        " of " + xn);

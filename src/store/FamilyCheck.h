@@ -1,7 +1,8 @@
 #pragma once
 // The facts and the consistency of a table's family of files, for `pxtool info` and the tests:
-// the .db's block chain and counts, memo pointers, the .px against the data blocks, every
-// .Xnn against the rows (count, order, block numbers) and its .Ynn against the .Xnn.
+// the .db's block chain and counts, memo pointers, every entry of the .px at every level against
+// the blocks it stands for, every .Xnn record against its row (values, key, block number, one
+// record a row, in order) and every entry of its .Ynn against the .Xnn's blocks.
 
 #include <string>
 #include <vector>

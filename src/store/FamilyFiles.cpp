@@ -45,7 +45,74 @@ std::string join(const std::string& folder, const std::string& name) {
     throw EDatabaseError(what + " " + path + ": " + std::strerror(errno));
 }
 
+SwitchStepHook& stepHook() {
+    static SwitchStepHook hook = nullptr;
+    return hook;
+}
+
+void step(int n) {
+    if (SwitchStepHook hook = stepHook()) hook(n);
+}
+
+struct JournalLine {
+    char op;  // 'R' a file takes its new content, 'D' a file goes
+    std::string name;
+};
+
+// The lines of a committed switch's journal. The journal takes its name whole (written as .tmp,
+// synced, renamed), so a line it cannot hold means damage: the table is not read on a guess.
+std::vector<JournalLine> readJournal(const std::string& dbPath) {
+    const std::string journal = journalPath(dbPath);
+    std::ifstream in(osPath(journal), std::ios::binary);
+    if (!in)
+        throw EDatabaseError("Table " + dbPath + " has an unfinished update whose journal " +
+                             journal + " cannot be read");
+    std::vector<JournalLine> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) continue;
+        if (line.size() < 3 || (line[0] != 'R' && line[0] != 'D') || line[1] != ' ' ||
+            line.find('/') != std::string::npos)
+            throw EDatabaseError("Table " + dbPath + " has an unfinished update whose journal " +
+                                 journal + " is damaged");
+        lines.push_back({line[0], line.substr(2)});
+    }
+    return lines;
+}
+
 }  // namespace
+
+void setSwitchStepHook(SwitchStepHook hook) {
+    stepHook() = hook;
+}
+
+FamilyView::FamilyView(const std::string& dbPath) {
+    std::error_code ec;
+    if (!fs::exists(osPath(journalPath(dbPath)), ec)) return;
+    m_pending = true;
+    const std::string folder = folderOf(dbPath);
+    for (const JournalLine& line : readJournal(dbPath)) {
+        const std::string target = join(folder, line.name);
+        const std::string key = upperAscii(line.name);
+        if (line.op == 'D') {
+            m_removed.insert(key);
+            continue;
+        }
+        // Renamed already, or still waiting as its temporary.
+        const std::string temp = target + ".new";
+        m_sources[key] = fs::exists(osPath(temp), ec) ? temp : target;
+        m_written.push_back(target);
+    }
+}
+
+std::string FamilyView::source(const std::string& path) const {
+    if (!m_pending) return path;
+    const auto it = m_sources.find(upperAscii(baseName(path)));
+    return it == m_sources.end() ? path : it->second;
+}
+
+bool FamilyView::present(const std::string& path) const {
+    return !m_pending || m_removed.count(upperAscii(baseName(path))) == 0;
+}
 
 int lockFile(const std::string& path, bool writable, bool exclusive) {
     const int fd = ::open(osPath(path).c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
@@ -73,17 +140,13 @@ void recoverFamily(const std::string& dbPath) {
     const std::string folder = folderOf(dbPath);
     std::error_code ec;
     if (fs::exists(osPath(journal), ec)) {
-        std::ifstream in(osPath(journal));
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.size() < 2) continue;
-            const std::string name = line.substr(2);
-            const std::string target = join(folder, name);
-            if (line[0] == 'R') {
+        for (const JournalLine& line : readJournal(dbPath)) {
+            const std::string target = join(folder, line.name);
+            if (line.op == 'R') {
                 const std::string temp = target + ".new";
                 if (fs::exists(osPath(temp), ec)) fs::rename(osPath(temp), osPath(target), ec);
                 if (ec) throw EDatabaseError("Cannot finish the update of " + target);
-            } else if (line[0] == 'D') {
+            } else {
                 fs::remove(osPath(target), ec);
             }
         }
@@ -180,16 +243,20 @@ void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
         }
     }
     std::error_code ec;
+    step(0);
     fs::rename(osPath(tempJournal), osPath(journal), ec);
     if (ec) throw EDatabaseError("Cannot write " + journal + ": " + ec.message());
     syncFolder(dbPath);
     // Committed: from here on the next opener finishes the switch if we stop.
+    int n = 0;
     for (const NewFile* f : files) {
+        step(++n);
         fs::rename(osPath(f->tempPath()), osPath(f->finalPath()), ec);
         if (ec) throw EDatabaseError("Cannot replace " + f->finalPath() + ": " + ec.message());
     }
     for (const std::string& o : obsolete) fs::remove(osPath(o), ec);
     syncFolder(dbPath);
+    step(n + 1);
     fs::remove(osPath(journal), ec);
     syncFolder(dbPath);
 }

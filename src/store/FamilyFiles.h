@@ -9,9 +9,13 @@
 // they are complete; then each is renamed over its final name and the journal removed. The new .db
 // is locked before it takes the table's name, so the table is never seen unlocked while its holder
 // keeps it open. An interrupted switch is finished (journal present) or discarded (journal absent)
-// by the next opener, so a crash at any moment leaves either the old or the new family.
+// by the next opener, so a crash at any moment leaves either the old or the new family. An
+// opener that cannot write the folder cannot finish a switch: it reads the new family the
+// journal lists (FamilyView), never the old files of some extensions with the new of others.
 
 #include <cstdint>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +29,34 @@ void unlockFile(int fd);
 
 // Finishes or discards an interrupted switch of the family of the .db at `dbPath`.
 void recoverFamily(const std::string& dbPath);
+
+// The family of a .db as a reader must see it. Without a journal, the files as they are (the
+// .new files of a switch that never committed are no part of it). With one, the new family it
+// lists: each file whose .new still waits is read from there, each file it removes is gone.
+// Raises, naming the table, when a journal exists that cannot be read.
+class FamilyView {
+  public:
+    explicit FamilyView(const std::string& dbPath);
+    bool switchPending() const { return m_pending; }
+    // The file that holds the content of the family file `path`.
+    std::string source(const std::string& path) const;
+    // False for a file the pending switch removes.
+    bool present(const std::string& path) const;
+    // Final paths of the files the pending switch writes (some may exist only as .new).
+    const std::vector<std::string>& written() const { return m_written; }
+
+  private:
+    bool m_pending = false;
+    std::map<std::string, std::string> m_sources;  // upper-cased name -> file to read
+    std::set<std::string> m_removed;               // upper-cased names
+    std::vector<std::string> m_written;
+};
+
+// Tests only: called before each step of a switch, numbered 0 (the journal takes its name),
+// 1 to n (file i of the new family takes its name) and n + 1 (the journal is removed). A hook
+// that ends the process leaves the family as a crash at that step would.
+using SwitchStepHook = void (*)(int step);
+void setSwitchStepHook(SwitchStepHook hook);
 
 // A file of the new family, written through a buffer to FINAL.new.
 class NewFile {

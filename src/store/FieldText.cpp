@@ -55,6 +55,15 @@ std::string dateOrder() {
 
 }  // namespace
 
+int centuryYear(int twoDigits, int currentYear, int window) {
+    if (window <= 0) return currentYear / 100 * 100 + twoDigits;
+    // The 100 years from `window` years before the current one: the first of them is the
+    // smallest year that ends in these two digits.
+    const int first = currentYear - window;
+    const int year = first / 100 * 100 + twoDigits;
+    return year < first ? year + 100 : year;
+}
+
 bool parseDate(const std::string& input, std::int64_t& days) {
     const std::string text = trim(input);
     const char sep = formatSettings().dateSeparator;
@@ -92,16 +101,7 @@ bool parseDate(const std::string& input, std::int64_t& days) {
     if (!yearGiven) {
         y = currentYear();
     } else if (yearDigits <= 2) {
-        // Two-digit years: the 100 years that end `window` years after the current one.
-        const int window = formatSettings().twoDigitYearCenturyWindow;
-        const int now = currentYear();
-        if (window > 0) {
-            const int threshold = now - window;
-            y += threshold / 100 * 100;
-            if (y <= threshold) y += 100;
-        } else {
-            y += now / 100 * 100;
-        }
+        y = centuryYear(y, currentYear(), formatSettings().twoDigitYearCenturyWindow);
     }
     days = daysFromCivil(y, m, d);
     return days != 0;

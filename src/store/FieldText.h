@@ -8,10 +8,13 @@
 namespace sivaro::px {
 
 // Dates by the short date pattern ("dd/mm/yyyy"): one- or two-digit day and month; a year of
-// one or two digits falls in the century window of FormatSettings (the 100 years ending
-// `twoDigitYearCenturyWindow` years after the current one); day and month alone take the
-// current year. Returns the day number (1 January 0001 = 1).
+// one or two digits falls in the century window of FormatSettings (centuryYear); day and month
+// alone take the current year. Returns the day number (1 January 0001 = 1).
 bool parseDate(const std::string& text, std::int64_t& days);
+// The year a two-digit year stands for: one of the 100 years from `window` years before the
+// current year to `window` - 1 after it (window 50 in 2026: "76" is 1976, "75" is 2075);
+// in the current year's century when `window` is 0.
+int centuryYear(int twoDigits, int currentYear, int window);
 std::string formatDate(std::int64_t days);
 
 // "h:m", "h:m:s" or "h:m:s.zzz"; milliseconds since midnight.

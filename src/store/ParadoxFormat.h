@@ -77,8 +77,12 @@ enum FieldCode : std::uint8_t {
     kBytes = 0x18,
 };
 
-constexpr int kBcdBytes = 17;  // sign/decimals byte and 32 digits
-constexpr int kBlobTail = 10;  // u32 .mb offset, u32 length, u16 modification number
+// The largest long (I, +); its negative is the smallest, since -2^31 would encode as all zero
+// bytes, which is NULL.
+constexpr std::int64_t kLongMax = 2147483647;
+constexpr int kBcdBytes = 17;        // sign/decimals byte and 32 digits
+constexpr int kBlobTail = 10;        // u32 .mb offset, u32 length, u16 modification number
+constexpr int kBlobLeaderMax = 240;  // bytes of a blob kept in the record, before its tail
 constexpr int kLogicalFalse = 0x80;
 constexpr int kLogicalTrue = 0x81;
 
@@ -99,7 +103,9 @@ constexpr int kMbSingleIndex = 0xFF;  // low byte of an offset into a type-2 blo
 constexpr int kMbSmallBlobMax = 2048;
 
 // Index records (.px, .Ynn) end with: block number, record count, and a word the engine
-// writes as 0, each a short in the field encoding.
+// writes as 0, each a short in the field encoding. An entry above the leaves counts the records
+// below it, at most what a short holds.
 constexpr int kIndexTail = 6;
+constexpr int kIndexCountMax = 32767;
 
 }  // namespace sivaro::px

@@ -355,7 +355,8 @@ class ParadoxTable final : public Table {
     }
     // Changes need the table for this process alone: the shared lock turns exclusive here.
     static void checkWritable(SharedTable* s) {
-        if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+        if (!s->writable)
+            throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
         if (rehearsing()) s->rehearsed = true;  // a change of a rehearsal is never written
         if (s->lockedForWrite) return;
         if (!upgradeLock(s->lockFd)) throw inUse(s->path);

@@ -119,7 +119,16 @@ void ParadoxTable::post() {
             if (f.type != kAutoIncField) continue;
             std::uint8_t* p = m_buffer.data() + f.offset;
             if (allZero(p, 4)) {
-                encodeInt(p, 4, static_cast<std::int64_t>(counter) + 1);
+                // Past the field's range the next value would read back as NULL or another
+                // number: the row is refused, the counter left as it is.
+                const std::int64_t next = static_cast<std::int64_t>(counter) + 1;
+                if (next > kLongMax)
+                    throw EDatabaseError("Cannot post to table " + m_tableName +
+                                         ": the next value of auto-increment field '" + f.name +
+                                         "' (" + std::to_string(next) +
+                                         ") is past the largest the field holds (" +
+                                         std::to_string(kLongMax) + ")");
+                encodeInt(p, 4, next);
             }
         }
         m_current = t.insertRow(m_buffer.data());

@@ -77,13 +77,16 @@ bool lowerExtension(const std::string& path) {
 }
 
 // The file of the family with this extension (any letter case), or "" when there is none.
-std::string familyFile(const std::string& dbPath, const std::string& ext) {
+std::string familyFile(const std::string& dbPath, const std::string& ext, const FamilyView& view) {
     const std::string folder = folderOf(dbPath);
     const std::string wanted = upperAscii(stemOf(dbPath) + "." + ext);
+    for (const std::string& w : view.written())
+        if (upperAscii(baseName(w)) == wanted) return w;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(osPath(folder.empty() ? "." : folder), ec)) {
         const std::string name = fromOsPath(e.path().filename());
-        if (upperAscii(name) == wanted) return folder.empty() ? name : folder + "/" + name;
+        const std::string path = folder.empty() ? name : folder + "/" + name;
+        if (upperAscii(name) == wanted) return view.present(path) ? path : std::string();
     }
     return {};
 }
@@ -228,7 +231,7 @@ int fieldBytes(std::uint8_t type, int size) {
         case kFmtMemo:
         case kOle:
         case kGraphic:
-            return size >= kBlobTail && size <= 250 ? size : 0;
+            return size >= kBlobTail && size <= kBlobTail + kBlobLeaderMax ? size : 0;
         default:
             return 0;
     }
@@ -259,8 +262,10 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::unique_ptr<PxTable> t(new PxTable);
     t->m_path = dbPath;
     t->m_changes = nextChange();
+    // Files keep their final names here; what is read comes from where the view says.
+    const FamilyView view(dbPath);
     // The header whole, the blocks one at a time: a large table is held once, as rows.
-    std::ifstream in(osPath(dbPath), std::ios::binary);
+    std::ifstream in(osPath(view.source(dbPath)), std::ios::binary);
     if (!in) throw EDatabaseError("Table " + dbPath + " does not exist or cannot be read");
     in.seekg(0, std::ios::end);
     const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
@@ -292,16 +297,16 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     t->m_recordSize = h.recordSize;
     t->m_autoInc = rd32(&d[kAutoInc]);
     t->readDataBlocks(in, fileSize);
-    t->readBlobs(familyFile(dbPath, "MB"));
+    t->readBlobs(familyFile(dbPath, "MB", view), view);
     if (t->keyed()) {
-        t->m_pxPath = familyFile(dbPath, "PX");
+        t->m_pxPath = familyFile(dbPath, "PX", view);
         if (!t->m_pxPath.empty()) {
-            const std::vector<std::uint8_t> px = readWhole(t->m_pxPath);
+            const std::vector<std::uint8_t> px = readWhole(view.source(t->m_pxPath));
             const ParsedHeader ph = parseHeader(px, t->m_pxPath, false);
             t->m_pxHeader.assign(px.begin(), px.begin() + ph.headerSize);
         }
     }
-    t->readIndexes();
+    t->readIndexes(view);
     return t;
 }
 
@@ -378,7 +383,7 @@ RowId PxTable::newSlot() {
     return id;
 }
 
-void PxTable::readBlobs(const std::string& mbPath) {
+void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
     std::vector<const FieldInfo*> blobFields;
     for (const auto& f : m_fields)
         if (isBlobType(f.type)) blobFields.push_back(&f);
@@ -386,7 +391,7 @@ void PxTable::readBlobs(const std::string& mbPath) {
     m_mbPath = mbPath;
     std::vector<std::uint8_t> mb;
     if (!mbPath.empty()) {
-        mb = readWhole(mbPath);
+        mb = readWhole(view.source(mbPath));
         if (mb.size() >= kMbBlock) m_mbHeader.assign(mb.begin(), mb.begin() + kMbBlock);
     }
     const std::string mbName = mbPath.empty() ? newFamilyName(m_path, "MB") : mbPath;
@@ -438,31 +443,37 @@ void PxTable::readBlobs(const std::string& mbPath) {
     }
 }
 
-void PxTable::readIndexes() {
+void PxTable::readIndexes(const FamilyView& view) {
     const std::string folder = folderOf(m_path);
     const std::string stem = upperAscii(stemOf(m_path));
     std::error_code ec;
     std::vector<std::string> xs;
+    std::set<std::string> seen;
+    auto consider = [&](const std::string& path) {
+        const std::string up = upperAscii(baseName(path));
+        if (up.size() == stem.size() + 4 && up.compare(0, stem.size() + 2, stem + ".X") == 0 &&
+            view.present(path) && seen.insert(up).second)
+            xs.push_back(path);
+    };
+    for (const std::string& w : view.written()) consider(w);
     for (const auto& e : fs::directory_iterator(osPath(folder.empty() ? "." : folder), ec)) {
         const std::string name = fromOsPath(e.path().filename());
-        const std::string up = upperAscii(name);
-        if (up.size() == stem.size() + 4 && up.compare(0, stem.size() + 2, stem + ".X") == 0)
-            xs.push_back(folder.empty() ? name : folder + "/" + name);
+        consider(folder.empty() ? name : folder + "/" + name);
     }
     std::sort(xs.begin(), xs.end());
     for (const std::string& x : xs) {
         SecondaryIndex ix;
         ix.xPath = x;
-        const std::vector<std::uint8_t> xd = readWhole(x);
+        const std::vector<std::uint8_t> xd = readWhole(view.source(x));
         const ParsedHeader xh = parseHeader(xd, x, true);
         ix.xHeader.assign(xd.begin(), xd.begin() + xh.headerSize);
         ix.xFields = xh.fields;
         ix.keyCount = xh.keyCount;
         ix.direction = ix.xHeader[0x55];
         const std::string ext = baseName(x).substr(baseName(x).size() - 2);
-        ix.yPath = familyFile(m_path, "Y" + upperAscii(ext));
+        ix.yPath = familyFile(m_path, "Y" + upperAscii(ext), view);
         if (!ix.yPath.empty()) {
-            const std::vector<std::uint8_t> yd = readWhole(ix.yPath);
+            const std::vector<std::uint8_t> yd = readWhole(view.source(ix.yPath));
             const ParsedHeader yh = parseHeader(yd, ix.yPath, false);
             ix.yHeader.assign(yd.begin(), yd.begin() + yh.headerSize);
         }
@@ -780,9 +791,23 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
             case kBlob:
             case kFmtMemo:
             case kOle:
-            case kGraphic:
-                target.size = isBlobType(old.type) ? old.size : 10 + 0;
-                if (target.size < kBlobTail) target.size = kBlobTail;
+            case kGraphic: {
+                // Text keeps its size as the leader (A20 becomes M20), at most what a record
+                // gives a leader; the whole text goes to the memo file all the same. Other
+                // types get the smallest leader the blob type takes.
+                const bool text = old.type == kAlpha || old.type == kBytes;
+                const int smallest = target.type == kMemo || target.type == kFmtMemo ? 1 : 0;
+                const int leader = isBlobType(old.type) ? old.size - kBlobTail
+                                   : text               ? std::min<int>(old.size, kBlobLeaderMax)
+                                                        : smallest;
+                target.size = static_cast<std::uint16_t>(std::max(leader, smallest) + kBlobTail);
+                break;
+            }
+            case kAlpha:
+            case kBytes:
+                // A blob's size is its leader's, as the field shows it (M20 becomes A20).
+                if (isBlobType(old.type))
+                    target.size = static_cast<std::uint16_t>(std::max(old.size - kBlobTail, 1));
                 break;
             default:
                 break;
@@ -1072,7 +1097,8 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
                 std::uint8_t* r = &buf[kBlockHead + (e - from) * rs];
                 std::memcpy(r, &level.keys[e * leaf.keyLen], leaf.keyLen);
                 encodeInt(r + leaf.keyLen, 2, level.blocks[e]);
-                encodeInt(r + leaf.keyLen + 2, 2, std::min<std::uint32_t>(level.counts[e], 32767));
+                encodeInt(r + leaf.keyLen + 2, 2,
+                          std::min<std::uint32_t>(level.counts[e], kIndexCountMax));
                 encodeInt(r + leaf.keyLen + 4, 2, 0);
                 sum += level.counts[e];
             }

@@ -13,6 +13,8 @@
 
 namespace sivaro::px {
 
+class FamilyView;
+
 struct FieldInfo {
     std::string name;  // Windows-1252
     std::uint8_t type = 0;
@@ -104,6 +106,9 @@ class PxTable {
 
     bool dirty() const { return m_dirty; }
     void markDirty() { m_dirty = true; }
+    // For a caller that has taken back every change since the files were read or written: the
+    // files hold the table, so closing it writes nothing.
+    void markClean() { m_dirty = false; }
     // Writes the packed family; `lockFd` receives the descriptor that holds the new .db's lock.
     void save(int& lockFd);
 
@@ -122,8 +127,8 @@ class PxTable {
     };
     RowId newSlot();
     void readDataBlocks(std::istream& in, std::uint64_t fileSize);
-    void readBlobs(const std::string& mbPath);
-    void readIndexes();
+    void readBlobs(const std::string& mbPath, const FamilyView& view);
+    void readIndexes(const FamilyView& view);
     std::vector<std::uint8_t> buildHeader() const;
     std::vector<std::uint8_t> primaryIndexHeader() const;
 

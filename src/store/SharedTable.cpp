@@ -71,21 +71,34 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     std::error_code ec;
     if (!fs::is_regular_file(osPath(path), ec))
         throw EDatabaseError("Table " + path + " does not exist");
-    const bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
+    bool writable = ::access(osPath(path).c_str(), W_OK) == 0;
+    // Finishing or discarding a switch renames and removes files: the folder must be writable.
+    const fs::path folder = osPath(path).parent_path();
+    const bool canRecover =
+        writable && ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
     int fd = lockFile(path, writable, exclusive);
     if (fd == -2) throw inUse(path);
     if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
     bool lockedForWrite = exclusive;
+    std::string readOnlyReason;
+    const bool pending = fs::exists(osPath(path + ".switch"), ec);
     if (rehearsing()) {
         // Nothing may change on disk: an interrupted switch cannot be finished, and the
         // temporaries of one that never committed stay (the family read is the one in place).
-        if (fs::exists(osPath(path + ".switch"), ec)) {
+        if (pending) {
             unlockFile(fd);
             throw EDatabaseError("Table " + path +
                                  " has an interrupted update that only a real run can finish; "
                                  "it cannot be rehearsed before that");
         }
-    } else if (writable && fs::exists(osPath(path + ".switch"), ec)) {
+    } else if (pending && !canRecover) {
+        // The load reads the new family as the journal lists it (FamilyView); nothing may be
+        // written over a family whose files do not yet bear their names.
+        writable = false;
+        readOnlyReason =
+            ": an interrupted update of its files waits for a program that can "
+            "write its folder to finish it";
+    } else if (pending) {
         // A writer stopped in the middle of replacing the family: finish its work, then lock
         // the .db that now bears the name.
         if (!lockedForWrite && !upgradeLock(fd)) {
@@ -103,7 +116,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
         if (fd == -2) throw inUse(path);
         if (fd < 0) throw EDatabaseError("Table " + path + " cannot be opened");
         lockedForWrite = true;
-    } else if (writable) {
+    } else if (canRecover) {
         recoverFamily(path);
     }
     auto s = std::make_unique<SharedTable>();
@@ -111,6 +124,7 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
     s->path = path;
     s->lockFd = fd;
     s->writable = writable;
+    s->readOnlyReason = readOnlyReason;
     s->exclusive = exclusive;
     s->lockedForWrite = lockedForWrite;
     s->rehearsed = rehearsing();
@@ -128,7 +142,8 @@ SharedTable* acquire(const std::string& path, bool exclusive) {
 void flushShared(SharedTable* s) {
     if (rehearsing()) s->rehearsed = true;
     if (s->rehearsed || !s->table->dirty()) return;
-    if (!s->writable) throw EDatabaseError("Table " + s->path + " is read only");
+    if (!s->writable)
+        throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
     FamilyWatcher* watcher = familyWatcher();
     if (watcher) watcher->beforeChange(s->path);
     int newFd = -1;

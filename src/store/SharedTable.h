@@ -21,6 +21,7 @@ struct SharedTable {
     int handles = 0;
     bool exclusive = false;
     bool writable = true;
+    std::string readOnlyReason;   // appended to "is read only" when more than permissions
     bool lockedForWrite = false;  // the .db's lock is exclusive
     // Loaded or changed during a rehearsal: never written; kept loaded, with no handle, until
     // the rehearsal ends (store/Rehearsal.h).

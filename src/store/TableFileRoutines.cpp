@@ -4,6 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <filesystem>
+
+#include "store/FamilyFiles.h"
 #include "store/FamilyWatcher.h"
 #include "store/ParadoxStore.h"
 #include "store/Rehearsal.h"
@@ -102,13 +105,35 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
         resolved = resolvePath(".", upper).substr(2);
     while (resolved.size() > 1 && resolved[0] == '/' && resolved[1] == '/') resolved.erase(0, 1);
     if (rehearsing()) return px::rehearseCounter(resolved, static_cast<std::uint32_t>(value));
-    const int fd = ::open(osPath(resolved).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
     // Exclusive use: a table held open keeps a lock on its .db (store/FamilyFiles.h).
+    auto openLocked = [&] {
+        const int fd = ::open(osPath(resolved).c_str(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    };
+    int fd = openLocked();
+    if (fd < 0) return false;
+    std::error_code ec;
+    if (std::filesystem::exists(osPath(resolved + ".switch"), ec)) {
+        // A writer stopped while replacing the family: the counter written into the old .db
+        // would be lost when the new one takes its name, so the switch is finished first.
+        try {
+            px::recoverFamily(resolved);
+        } catch (const std::exception&) {
+            ::close(fd);
+            return false;
+        }
+        ::close(fd);
+        fd = openLocked();
+        if (fd < 0) return false;
+    }
     bool ok = false;
     FamilyWatcher* watcher = familyWatcher();
     try {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lseek(fd, 73, SEEK_SET) == 73) {
+        if (::lseek(fd, 73, SEEK_SET) == 73) {
             if (watcher) watcher->beforeChange(resolved);
             const std::uint32_t v = static_cast<std::uint32_t>(value);
             const unsigned char bytes[4] = {

@@ -46,7 +46,7 @@ using FieldValue = std::variant<std::monostate, bool, std::int64_t, double, std:
 
 // A field of the current row of an open table.
 class Field {
-public:
+  public:
     virtual ~Field() = default;
     virtual const std::string& fieldName() const = 0;
     virtual int index() const = 0;  // position in the table's field order, from 0
@@ -84,7 +84,7 @@ struct FieldDescriptor {
 // A handle on one table file. Handles on the same file share one table within the process:
 // a row posted through one is seen at once through every other.
 class Table {
-public:
+  public:
     virtual ~Table() = default;
 
     virtual void setDatabaseName(const std::string& folder) = 0;  // the folder of the table
@@ -140,7 +140,7 @@ public:
 // An SQL statement that returns no rows, over the tables of its database folder: its lines
 // are joined by line breaks and run by execSQL(); clear them with sql().clear().
 class Query {
-public:
+  public:
     virtual ~Query() = default;
     virtual void setDatabaseName(const std::string& folder) = 0;
     virtual std::vector<std::string>& sql() = 0;  // the statement's lines
@@ -149,7 +149,7 @@ public:
 
 // The engine: makes table handles and queries.
 class TableStore {
-public:
+  public:
     virtual ~TableStore() = default;
     virtual std::unique_ptr<Table> createTable() = 0;
     virtual std::unique_ptr<Query> createQuery() = 0;

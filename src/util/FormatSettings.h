@@ -11,7 +11,7 @@ struct FormatSettings {
     char decimalSeparator = '.';
     char dateSeparator = '/';
     std::string shortDateFormat = "dd/mm/yyyy";
-    // Two-digit years fall in the 100 years that end this many years after the current one
+    // Two-digit years fall in the 100 years that begin this many years before the current one
     // (the original's century window); 0 reads them in the current century.
     int twoDigitYearCenturyWindow = 50;
 };

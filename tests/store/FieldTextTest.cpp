@@ -9,6 +9,7 @@
 #include "CommaLocale.h"
 #include "StoreTestUtil.h"
 #include "store/FieldCodec.h"
+#include "store/FieldText.h"
 #include "util/Errors.h"
 
 namespace sivaro {
@@ -64,17 +65,35 @@ TEST_F(FieldText, DatesReadByTheShortPattern) {
     EXPECT_EQ(FieldValue(std::int64_t(1)), f("dat").value());  // day 1 is 1 January 0001
 }
 
+TEST(CenturyWindow, TwoDigitYearsFallInTheHundredYearsFromWindowYearsBefore) {
+    struct Case {
+        int twoDigits, currentYear, window, year;
+    };
+    const Case cases[] = {
+        {76, 2026, 50, 1976},  // the first year of the window
+        {75, 2026, 50, 2075},  // the last
+        {26, 2026, 50, 2026}, {0, 2026, 50, 2000},  {99, 2026, 50, 1999}, {50, 2000, 50, 1950},
+        {49, 2000, 50, 2049}, {0, 2050, 50, 2000},  {99, 2050, 50, 2099}, {10, 2026, 10, 2110},
+        {15, 2026, 10, 2115}, {16, 2026, 10, 2016}, {76, 2026, 0, 2076},  {5, 1999, 0, 1905},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.twoDigits) + " in " + std::to_string(c.currentYear) +
+                     ", window " + std::to_string(c.window));
+        EXPECT_EQ(c.year, px::centuryYear(c.twoDigits, c.currentYear, c.window));
+    }
+}
+
 TEST_F(FieldText, TwoDigitYearsFallInTheCenturyWindow) {
-    // The window of 50: the 100 years ending 50 years after the current one.
-    const int last = currentYear() + 50;
-    const int first = last - 99;
+    // The window of 50: the 100 years from 50 years before the current one.
+    const int first = currentYear() - 50;
+    const int last = first + 99;
     char buf[32];
+    std::snprintf(buf, sizeof buf, "01/01/%02d", first % 100);
+    f("dat").setAsString(buf);
+    EXPECT_EQ("01/01/" + std::to_string(first), f("dat").asString());
     std::snprintf(buf, sizeof buf, "01/01/%02d", last % 100);
     f("dat").setAsString(buf);
     EXPECT_EQ("01/01/" + std::to_string(last), f("dat").asString());
-    std::snprintf(buf, sizeof buf, "01/01/%02d", (last + 1) % 100);
-    f("dat").setAsString(buf);
-    EXPECT_EQ("01/01/" + std::to_string(first), f("dat").asString());
     std::snprintf(buf, sizeof buf, "7/3/%d", first % 10);  // one digit counts as two
     f("dat").setAsString(buf);
     const int y = first - first % 100 + first % 10;

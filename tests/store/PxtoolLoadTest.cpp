@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
 
@@ -33,6 +35,14 @@ class PxtoolLoad : public ::testing::Test {
         return code;
     }
     std::string dump() { return testing::runPxtool("dump " + m_dir.file("tipos.db")); }
+    // Every file of the table's family, by name, byte for byte.
+    std::map<std::string, std::string> files() {
+        std::map<std::string, std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(m_dir.path()))
+            if (e.path().filename() != "rows.txt")
+                out[e.path().filename()] = testing::readFileText(e.path().string());
+        return out;
+    }
 
     testing::TempDir m_dir;
     std::string m_output;
@@ -44,7 +54,11 @@ TEST_F(PxtoolLoad, DumpGivesBackWhatWasLoaded) {
         "1\tS\xc3\xa3o Paulo\t2010-12-31\t10:30:00\t2011-01-02 03:04:05\t1234.56\t-0.125\t-7\tT\t"
         "linha\\num, \\\\ e\\ttab, mais longa que o campo\t3.14\t00ff41\n"
         "5\t\t\t\t\t\t\t\t\t\t\t\n"
-        "7\tCaf\xc3\xa9\t0001-01-01\t00:00:00.500\t\t0\t0.00001\t0\tF\tcurta\t-2\t\n";
+        "7\tCaf\xc3\xa9\t0001-01-01\t00:00:00.500\t\t0\t0.00001\t0\tF\tcurta\t-2\t\n"
+        // Timestamps keep their milliseconds, the last of a day and the first of the calendar.
+        "8\t\t\t\t2011-01-02 03:04:05.250\t\t\t\t\t\t\t\n"
+        "9\t\t\t\t1999-12-31 23:59:59.999\t\t\t\t\t\t\t\n"
+        "10\t\t\t\t0001-01-01 00:00:00.001\t\t\t\t\t\t\t\n";
     ASSERT_EQ(0, load(text)) << m_output;
     EXPECT_EQ(text, dump());
     EXPECT_EQ(std::vector<std::string>{}, px::inspectFamily(m_dir.file("tipos.db")).problems);
@@ -62,6 +76,7 @@ TEST_F(PxtoolLoad, HeaderNamesSomeFieldsInAnyOrderAndCase) {
 TEST_F(PxtoolLoad, RefusalsNameTheLineAndLeaveTheTableAsItWas) {
     ASSERT_EQ(0, load("cod\tnome\n1\tum\n2\tdois\n"));
     const std::string before = dump();
+    const auto filesBefore = files();
     struct Case {
         const char* text;
         const char* message;
@@ -85,6 +100,7 @@ TEST_F(PxtoolLoad, RefusalsNameTheLineAndLeaveTheTableAsItWas) {
         EXPECT_EQ(1, load(c.text)) << c.text;
         EXPECT_NE(std::string::npos, m_output.find(c.message)) << c.text << " -> " << m_output;
         EXPECT_EQ(before, dump()) << c.text;
+        EXPECT_EQ(filesBefore, files()) << c.text;
     }
     EXPECT_EQ(0, load("nome\ntres\n"));
     EXPECT_NE(std::string::npos, dump().find("\n3\ttres\t"));  // the counter was not moved

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "StoreTestUtil.h"
@@ -452,6 +453,43 @@ TEST_F(TableWrite, GravaAutoIncWritesOnlyTheCounter) {
     EXPECT_FALSE(GravaAutoInc(m_dir.file("cliente"), 0));  // held open here
 }
 
+TEST_F(TableWrite, CounterAtTheEndOfItsRangeRefusesTheRow) {
+    makeClients();
+    struct Case {
+        std::int32_t counter;  // written by GravaAutoInc; negatives are counters of 2^31 and up
+        std::string result;    // the new row's code, or the refusal
+        std::uint32_t counterAfter;
+    };
+    const std::string refusal =
+        "Cannot post to table cliente: the next value of auto-increment field 'cod' (";
+    const std::string past = ") is past the largest the field holds (2147483647)";
+    const Case cases[] = {
+        {2147483646, "2147483647", 2147483647u},
+        {2147483647, refusal + "2147483648" + past, 2147483647u},
+        {INT32_MIN, refusal + "2147483649" + past, 2147483648u},
+        {-1, refusal + "4294967296" + past, 4294967295u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.counter);
+        ASSERT_TRUE(GravaAutoInc(m_dir.file("cliente"), c.counter));
+        auto t = open("cliente");
+        const std::int64_t rows = t->recordCount();
+        std::string result;
+        try {
+            insertClient(*t, "NEXT");
+            result = t->fieldByName("cod").asString();
+        } catch (const EDatabaseError& e) {
+            result = e.what();
+            t->cancel();
+            EXPECT_EQ(rows, t->recordCount());
+        }
+        t->close();
+        EXPECT_EQ(c.result, result);
+        EXPECT_EQ(c.counterAfter, counterOf(m_dir.file("cliente.db")));
+    }
+    expectSound(m_dir.file("cliente.db"));
+}
+
 TEST_F(TableWrite, AlteraCampoSwitchesAutoIncrementAndBack) {
     makeClients();
     {
@@ -481,6 +519,62 @@ TEST_F(TableWrite, AlteraCampoSwitchesAutoIncrementAndBack) {
     EXPECT_EQ("501", t->fieldByName("cod").asString());  // numbering goes on after the codes
     t->close();
     expectSound(m_dir.file("cliente.db"));
+}
+
+TEST_F(TableWrite, AlteraCampoBetweenTextAndMemoKeepsTheSize) {
+    struct Case {
+        const char* field;  // the field's schema line
+        int type;           // AlteraCampo's type number: 16 memo, 1 text
+        const char* value;
+        FieldType typeAfter;
+        int sizeAfter;
+    };
+    const Case cases[] = {
+        {"t\tA\t20", 16, "vinte letras, quase", FieldType::Memo, 20},
+        {"t\tA\t255", 16, "o texto inteiro fica no arquivo de memos", FieldType::Memo, 240},
+        {"t\tI\t0", 16, "12345", FieldType::Memo, 1},
+        {"t\tM\t20", 1, "vinte letras, quase", FieldType::String, 20},
+        {"t\tM\t5", 1, "mais longo que o leader", FieldType::String, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        std::filesystem::remove_all(m_dir.path());
+        std::filesystem::create_directories(m_dir.path());
+        testing::createFromSchema(m_dir.file("t.db"), std::string("k\t+\t0\t*\n") + c.field);
+        {
+            auto t = open("t");
+            t->insert();
+            t->fieldByName("t").setAsString(c.value);
+            t->post();
+        }
+        std::string refused;
+        try {
+            AlteraCampo(m_dir.str(), "t", "t", "t", c.type, 0);
+        } catch (const EDatabaseError& e) {
+            refused = e.what();
+        }
+        auto t = open("t");
+        if (c.sizeAfter < static_cast<int>(std::strlen(c.value)) &&
+            c.typeAfter == FieldType::String) {
+            // Text shorter than the value: refused, nothing changed.
+            EXPECT_EQ(
+                std::string("Field 't' cannot change: the value '") + c.value + "' would be lost",
+                refused);
+            EXPECT_EQ(FieldType::Memo, t->fieldByName("t").dataType());
+            continue;
+        }
+        EXPECT_EQ("", refused);
+        EXPECT_EQ(c.typeAfter, t->fieldByName("t").dataType());
+        EXPECT_EQ(c.sizeAfter, t->fieldByName("t").size());
+        EXPECT_EQ(c.value, t->fieldByName("t").asString());
+        t->close();
+        expectSound(m_dir.file("t.db"));
+        // The size is one the table's own creation takes.
+        const char letter = c.typeAfter == FieldType::Memo ? 'M' : 'A';
+        EXPECT_NO_THROW(testing::createFromSchema(
+            m_dir.file("again.db"),
+            "t\t" + std::string(1, letter) + "\t" + std::to_string(c.sizeAfter) + "\n"));
+    }
 }
 
 TEST_F(TableWrite, AlteraCampoNamesSizesAndRefusals) {
