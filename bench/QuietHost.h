@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/ImportHost.h"
+#include "util/CodePage.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 
@@ -28,7 +29,7 @@ class QuietHost : public ImportHost {
     void setImportingLabel(const std::string&) override {}
     void setLineCounter(const std::string&) override {}
     void addLogLine(const std::string& line) override {
-        if (++logged <= 3) std::cerr << "log: " << line << '\n';
+        if (++logged <= 3) std::cerr << "log: " << cp1252ToUtf8(line) << '\n';
         if (lastLines.size() == 3) lastLines.erase(lastLines.begin());
         lastLines.push_back(line);
     }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,32 @@ std::vector<Outcome> outcomes(const std::string& folder, const std::vector<City>
     return result;
 }
 
+// Of the candidates the review list names as refused, how many were the city meant.
+std::string refusedRight(const std::string& folder, const std::vector<City>& cities,
+                         const std::vector<TypedLine>& lines) {
+    std::ifstream in(folder + "/clientes.txt.revisao.txt", std::ios::binary);
+    if (!in) return {};
+    const std::string refusedMark = utf8ToCp1252("recusado");
+    long refused = 0, right = 0;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::istringstream split(line);
+        for (std::string c; std::getline(split, c, '\t');) cells.push_back(c);
+        if (cells.size() < 7 || cells[6].rfind(refusedMark, 0) != 0) continue;
+        ++refused;
+        // Line 1 is the header of the source, line 2 its first client.
+        const size_t at = static_cast<size_t>(std::stol(cells[0])) - 2;
+        if (at < lines.size() && cells[5] == cities[lines[at].city].cod) ++right;
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "refused as too far: %ld, the candidate named was the city meant for %.1f%%",
+                  refused, refused > 0 ? 100.0 * right / refused : 0.0);
+    return text;
+}
+
 void printShares(const char* label, const Shares& s) {
     std::printf("  %-34s %7ld", label, s.total());
     for (long c : s.count)
@@ -203,6 +230,7 @@ int main(int argc, char** argv) {
     prepare(folder, cities, CityTable::AsWritten, lines, "CIDADE");
     const double asWrittenTime = runImport(folder, &log);
     const std::vector<Outcome> asWritten = outcomes(folder, cities, lines);
+    const std::string refused = refusedRight(folder, cities, lines);
     fs::remove_all(folder);
 
     std::printf("lines: %ld, cities: %zu, seed %u\n", count, cities.size(), seed);
@@ -214,6 +242,7 @@ int main(int argc, char** argv) {
     report("city table as the data set writes it (accents, capitals and small letters):", cities,
            lines, asWritten);
     for (const std::string& l : log) std::printf("  log: %s\n", cp1252ToUtf8(l).c_str());
+    if (!refused.empty()) std::printf("  %s\n", refused.c_str());
     report("city table in capitals without accents:", cities, lines, capitals);
     for (const std::string& l : capitalsLog) std::printf("  log: %s\n", cp1252ToUtf8(l).c_str());
     return 0;

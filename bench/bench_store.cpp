@@ -1,10 +1,10 @@
 // The table engine against the import's load: 1,000,000 rows of 10 fields into an empty keyed
 // table (keys in random order), closed; 100,000 locates of random keys; every row updated
-// through a locate on its key; the table opened and read whole. Beside it, sqlite3's .import
-// of the same rows into a table with a primary key, measured in the same run.
+// through a locate on its key; the table opened and read whole. Beside it, in the same run,
+// sqlite3's .import of the same rows into a table with a primary key and `pxtool load` of the
+// same file into an empty table, each a child process measured alone (ChildProcess.h).
 //   bench_store [rows] [--ascending]
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "store/ParadoxStore.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -31,12 +32,6 @@ namespace {
 
 double since(Clock::time_point t0) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-long peakKb(int who) {
-    rusage u{};
-    ::getrusage(who, &u);
-    return u.ru_maxrss;
 }
 
 // Peak memory of one phase above what the process held when it began (the generated rows
@@ -60,6 +55,20 @@ struct PhaseMemory {
 struct Row {
     std::string f[10];
 };
+
+// The date of a row ("d/m/yyyy", as the import writes it) in the dump's form, yyyy-mm-dd.
+std::string isoDate(const std::string& dmy) {
+    const std::size_t a = dmy.find('/'), b = dmy.rfind('/');
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%s-%02d-%02d", dmy.substr(b + 1).c_str(),
+                  std::atoi(dmy.substr(a + 1, b - a - 1).c_str()), std::atoi(dmy.c_str()));
+    return buf;
+}
+
+// This program's folder, where pxtool is built beside it.
+std::string programFolder() {
+    return fs::read_symlink("/proc/self/exe").parent_path().string();
+}
 
 Row makeRow(int key, std::mt19937& rng) {
     Row r;
@@ -102,33 +111,37 @@ int main(int argc, char** argv) {
     data.reserve(rows);
     for (int k : keys) data.push_back(makeRow(k, rng));
 
-    // sqlite3's .import of the same rows, in a child process.
+    // The rows as a text in the dump's format, header line first, for sqlite3's .import (told to
+    // skip the header) and for pxtool load.
+    const char* schema =
+        "cod\tI\t0\t*\nnome\tA\t40\nendereco\tA\t60\nvalor\tN\t0\npreco\t$\t0\n"
+        "nasc\tD\t0\nqtd\tS\t0\nnum\tI\t0\nuf\tA\t4\nativo\tL\t0\n";
     const fs::path tsv = dir / "rows.tsv";
     {
         std::ofstream out(tsv);
+        out << "cod\tnome\tendereco\tvalor\tpreco\tnasc\tqtd\tnum\tuf\tativo\n";
         for (const Row& r : data) {
             std::string line = r.f[0];
-            for (int i = 1; i < 10; ++i) line += "\t" + r.f[i];
+            for (int i = 1; i < 10; ++i) line += "\t" + (i == 5 ? isoDate(r.f[i]) : r.f[i]);
             out << line << "\n";
         }
     }
     const fs::path script = dir / "import.sql";
     std::ofstream(script) << "CREATE TABLE t(cod INTEGER PRIMARY KEY, nome TEXT, endereco TEXT, "
                              "valor REAL, preco REAL, nasc TEXT, qtd INTEGER, num INTEGER, "
-                             "uf TEXT, ativo TEXT);\n.mode tabs\n.import "
+                             "uf TEXT, ativo TEXT);\n.mode tabs\n.import --skip 1 "
                           << tsv.string() << " t\n";
-    const std::string sqliteCmd =
-        "sqlite3 " + (dir / "bench.sqlite").string() + " < " + script.string();
-    auto t0 = Clock::now();
-    const int rc = std::system(sqliteCmd.c_str());
-    const double sqliteSeconds = since(t0);
-    const long sqlitePeak = peakKb(RUSAGE_CHILDREN);
-    if (rc != 0) std::fprintf(stderr, "sqlite3 failed (%d)\n", rc);
+    const bench::ChildRun sqlite =
+        bench::runChild({"sqlite3", (dir / "bench.sqlite").string()}, script.string());
+    if (!sqlite.ok) std::fprintf(stderr, "sqlite3 failed (is it installed?)\n");
+    const std::string loadDb = (dir / "carga.db").string();
+    px::createTable(loadDb, px::parseSchema(schema));
+    const bench::ChildRun load =
+        bench::runChild({programFolder() + "/pxtool", "load", loadDb, tsv.string()});
+    if (!load.ok) std::fprintf(stderr, "pxtool load failed\n");
 
     const std::string db = (dir / "cliente.db").string();
-    px::createTable(db, px::parseSchema("cod\tI\t0\t*\nnome\tA\t40\nendereco\tA\t60\n"
-                                        "valor\tN\t0\npreco\t$\t0\nnasc\tD\t0\nqtd\tS\t0\n"
-                                        "num\tI\t0\nuf\tA\t4\nativo\tL\t0\n"));
+    px::createTable(db, px::parseSchema(schema));
     auto store = createParadoxStore();
     auto open = [&] {
         auto t = store->createTable();
@@ -140,7 +153,7 @@ int main(int argc, char** argv) {
 
     PhaseMemory mem;
     mem.start();
-    t0 = Clock::now();
+    auto t0 = Clock::now();
     {
         auto t = open();
         Field* f[10];
@@ -203,8 +216,10 @@ int main(int argc, char** argv) {
     const double sqliteBytes = static_cast<double>(fs::file_size(dir / "bench.sqlite"));
     std::printf("rows: %d (%s keys), found %d of 100000 locates, read %zu rows\n", rows,
                 ascending ? "ascending" : "random", found, read);
-    std::printf("sqlite3 .import:   %8.2f s  %10.0f rows/s  peak %ld MB\n", sqliteSeconds,
-                rows / sqliteSeconds, sqlitePeak / 1024);
+    std::printf("sqlite3 .import:   %8.2f s  %10.0f rows/s  %s (its own process)\n", sqlite.wall,
+                rows / sqlite.wall, bench::peakText(sqlite).c_str());
+    std::printf("pxtool load:       %8.2f s  %10.0f rows/s  %s (its own process)\n", load.wall,
+                rows / load.wall, bench::peakText(load).c_str());
     std::printf("insert + close:    %8.2f s  %10.0f rows/s  peak %ld MB\n", insertSeconds,
                 rows / insertSeconds, insertPeak);
     std::printf("100000 locates:    %8.2f s  %10.0f locates/s  peak %ld MB (open included)\n",
@@ -215,8 +230,11 @@ int main(int argc, char** argv) {
                 read / readSeconds, readPeak);
     std::printf("table files: %.1f MB; sqlite database: %.1f MB\n", dbBytes / 1048576.0,
                 sqliteBytes / 1048576.0);
-    std::printf("ratios: insert/sqlite %.2f, update/insert %.2f\n", insertSeconds / sqliteSeconds,
-                updateSeconds / insertSeconds);
+    std::printf(
+        "ratios: insert/sqlite %.2f, pxtool load/sqlite %.2f (CPU %.2f), update/insert "
+        "%.2f\n",
+        insertSeconds / sqlite.wall, load.wall / sqlite.wall, load.cpu / sqlite.cpu,
+        updateSeconds / insertSeconds);
     fs::remove_all(dir);
     return 0;
 }

@@ -12,12 +12,15 @@
 // staying NULL (an auto-increment field then numbers the row). Blank lines are skipped. The rows
 // go in all or none: any refused cell or key leaves the table as it was.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -388,8 +391,23 @@ int load(const std::string& path, const std::string& rowsFile) {
         t->close();
         return 1;
     };
+    // The rows grow in place when their number is known roughly: the file's size over its first
+    // row's length, and never more lines than the file can hold. Room reserved and not touched
+    // costs no memory, and a reservation refused only leaves the rows to grow as they come.
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(rowsFile, sizeError);
+    bool reserved = sizeError.operator bool();
     for (std::size_t n = 2; readLine(); ++n) {
         if (line.empty()) continue;
+        if (!reserved) {
+            reserved = true;
+            const std::uintmax_t guess = std::min<std::uintmax_t>(
+                fileSize / (line.size() + 1) * 5 / 4 + 1, fileSize / fields.size() + 1);
+            try {
+                table.reserveRows(static_cast<std::size_t>(guess));
+            } catch (const std::bad_alloc&) {
+            }
+        }
         const std::vector<std::string> cells = splitCells(line);
         const std::string at = where + std::to_string(n);
         if (cells.size() != fields.size())

@@ -89,6 +89,29 @@ void SourceRun::invalidatePlans() {
     for (TargetTable& t : tables) t.planValid = false;
 }
 
+const MappingEntry* SourceRun::mappingOf(int i) {
+    // Pairs are only ever added at the end, and the mapping list stays as read.
+    while (static_cast<int>(pairMappings.size()) < record.size())
+        pairMappings.push_back(mappings.find(record[static_cast<int>(pairMappings.size())].name));
+    return pairMappings[static_cast<size_t>(i)];
+}
+
+const std::vector<int>& SourceRun::keyPairs() {
+    if (keyPairsFor == record.size()) return keyPairIndexes;
+    keyPairIndexes.clear();
+    for (const std::string& keyName : options.keyFields) {
+        for (int i = 0; i < record.size(); ++i) {
+            const MappingEntry* m = mappingOf(i);
+            if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
+                keyPairIndexes.push_back(record.indexOf(record[i].name));
+                break;
+            }
+        }
+    }
+    keyPairsFor = record.size();
+    return keyPairIndexes;
+}
+
 ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
     : m_host(host),
       m_storeFactory(std::move(storeFactory)),
@@ -279,11 +302,41 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     }
     recordLoop(run);
     endSource(run);
+    writeReview(run);
 
     run.summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (m_history) m_history->sourceFinished(run.summary);
     m_host.sourceFinished(run.summary);
+    // The source's last line in the log, after the batch command's summary.
+    if (run.review.lookups() > 0)
+        m_host.addLogLine(run.review.summaryLine(source, run.summary.reviewFile));
+}
+
+void ImportEngine::writeReview(SourceRun& run) {
+    const ReviewList& review = run.review;
+    run.summary.lookupsExact = review.exact();
+    run.summary.lookupsSimilar = review.similar();
+    run.summary.lookupsRefused = review.refused();
+    run.summary.lookupsNotFound = review.notFound();
+    const std::string name = ReviewList::fileName(run.source);
+    if (m_rehearsing) {
+        // Nothing on disk changes in a rehearsal: the log names the list a real run would write.
+        if (!review.items().empty()) run.summary.reviewFile = name;
+        return;
+    }
+    if (review.items().empty() && !pathExists(run.dataFolder, name)) return;
+    const std::string path = resolvePath(run.dataFolder, name);
+    try {
+        // A run that is undone takes its list away, or puts back the one before it.
+        if (m_history) m_history->beforeFileChange(path);
+        run.summary.reviewFile = review.write(run.dataFolder, run.source);
+        if (m_history) m_history->afterFileChange(path);
+    } catch (const std::exception& e) {
+        // The rows are written; only the list for checking them is missing, and the log says so.
+        m_host.addLogLine(utf8ToCp1252("Lista de revisão de ") + run.source +
+                          utf8ToCp1252(" não gravada: ") + e.what());
+    }
 }
 
 void ImportEngine::prepare(SourceRun& run) {
@@ -330,7 +383,7 @@ void ImportEngine::prepare(SourceRun& run) {
 
     int count = 0;
     while (!run.reader.eof()) {
-        run.reader.readLine();
+        run.reader.skipLine();
         ++count;
     }
     run.reader.close();
@@ -353,6 +406,7 @@ void ImportEngine::prepare(SourceRun& run) {
         TargetTable target;
         target.name = name;
         target.fileName = name + ".db";
+        target.fileNameUpper = upperAscii(target.fileName);
         target.table = store().createTable();
         target.table->setDatabaseName(run.dbFolder);
         target.table->setTableName(target.fileName);
@@ -416,11 +470,12 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
     // A record dropped by the city check reads the next one without an end-of-file test: past
     // the end there is no line to count.
     if (!run.reader.eof()) ++run.summary.linesRead;
-    std::string line = run.reader.readLine();
+    run.reader.readLine(run.line);
     run.recordLine = run.summary.linesRead + 1;  // after the header
-    run.recordLines.assign(1, line);
+    run.recordLines.assign(1, run.line);
+    std::string_view line = run.line;
     if (run.options.delReg == 1)
-        line = line.size() <= 2 ? std::string() : line.substr(1, line.size() - 2);
+        line = line.size() <= 2 ? std::string_view() : line.substr(1, line.size() - 2);
     if (line.empty()) return false;
     int k = 0;
     while (!line.empty()) {
@@ -431,8 +486,8 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
                                   1, 1);
             break;
         }
-        std::string piece = trim(SeparaCampos(line, run.options.delCamp));
-        if (!piece.empty()) run.record[k].value = std::move(piece);
+        const std::string_view piece = trimmed(SeparaCampos(line, run.options.delCamp));
+        if (!piece.empty()) run.record[k].value.assign(piece);
         ++k;
     }
     return true;
@@ -492,21 +547,18 @@ bool ImportEngine::readRecordTypeRecord(SourceRun& run) {
         // The line after the last layout line may start the next record.
         run.hasPendingLine = !atEnd;
     }
-    if (run.hasPendingLine) run.pendingLine = std::move(line);
+    if (run.hasPendingLine) {
+        // The line after the last layout line: the next record may start there.
+        run.pendingLine = std::move(line);
+        run.pendingLineNumber = run.summary.linesRead;
+    }
     return true;
 }
 
 bool ImportEngine::lookupKey(SourceRun& run) {
-    std::vector<std::string> values;
-    for (const std::string& keyName : run.options.keyFields) {
-        for (int i = 0; i < run.record.size(); ++i) {
-            const MappingEntry* m = run.mappings.find(run.record[i].name);
-            if (m != nullptr && sameText(m->keyFieldPart, keyName)) {
-                values.push_back(run.record.valueOf(run.record[i].name));
-                break;
-            }
-        }
-    }
+    std::vector<std::string>& values = run.keyValues;
+    values.clear();
+    for (const int pair : run.keyPairs()) values.push_back(run.record[pair].value);
     return run.tables[0].table->locate(run.options.campoChave, values, false);
 }
 
@@ -525,7 +577,7 @@ void ImportEngine::buildPlan(SourceRun& run, int t) {
     TargetTable& target = run.tables[static_cast<size_t>(t)];
     target.plan.clear();
     for (int i = 0; i < run.record.size(); ++i) {
-        const MappingEntry* m = run.mappings.find(run.record[i].name);
+        const MappingEntry* m = run.mappingOf(i);
         if (m == nullptr) continue;
         if (m->tablePart + ".db" != target.fileName) continue;
         Field* f = target.table->findField(m->fieldPart);

@@ -67,6 +67,8 @@ class ImportEngine {
     void prepare(SourceRun& run);
     void recordLoop(SourceRun& run);
     void endSource(SourceRun& run);
+    // The review list of the source's code lookups, and their counts in its summary.
+    void writeReview(SourceRun& run);
     bool readDelimitedRecord(SourceRun& run);
     bool readRecordTypeRecord(SourceRun& run);
     bool lookupKey(SourceRun& run);

@@ -50,6 +50,13 @@ struct SourceSummary {
     std::int64_t rowsUpdated = 0;
     std::int64_t recordsDropped = 0;  // by the record checks, without a message
     std::int64_t recordsFailed = 0;   // records with a "linha:" line in the log
+    // The code lookups by name: exact, by a similar name, refused as too far, not found; and
+    // the review list written for them (empty when there was nothing to review).
+    std::int64_t lookupsExact = 0;
+    std::int64_t lookupsSimilar = 0;
+    std::int64_t lookupsRefused = 0;
+    std::int64_t lookupsNotFound = 0;
+    std::string reviewFile;
     double seconds = 0;
     bool imported = false;            // false when the source was passed over
     bool rehearsal = false;           // the rows were posted in memory only and dropped at the end

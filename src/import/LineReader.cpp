@@ -63,30 +63,53 @@ bool LineReader::eof() {
     return peekByte() < 0;
 }
 
+std::string LineReader::readLine() {
+    std::string line;
+    readLine(line);
+    return line;
+}
+
+void LineReader::readLine(std::string& line) {
+    line.clear();
+    scanLine([&](const char* begin, const char* end) { line.append(begin, end); });
+}
+
 std::string LineReader::readLine(std::size_t keep) {
     std::string line;
+    scanLine([&](const char* begin, const char* end) {
+        if (line.size() < keep)
+            line.append(begin, std::min(static_cast<std::size_t>(end - begin), keep - line.size()));
+    });
+    return line;
+}
+
+void LineReader::skipLine() {
+    scanLine([](const char*, const char*) {});
+}
+
+template <class Keep>
+void LineReader::scanLine(Keep keep) {
     for (;;) {
-        if (m_pos >= m_end && !fill()) return line;
+        if (m_pos >= m_end && !fill()) return;
         // Scan the buffered bytes for the next LF, CR or Ctrl-Z in one go.
         const char* begin = m_buffer.data() + m_pos;
         const char* end = m_buffer.data() + m_end;
         const char* p = begin;
         while (p < end && *p != '\n' && *p != '\r' && *p != kCtrlZ) ++p;
-        if (line.size() < keep)
-            line.append(begin, std::min(static_cast<std::size_t>(p - begin), keep - line.size()));
+        keep(begin, p);
         m_pos += static_cast<size_t>(p - begin);
         if (p == end) continue;
         if (*p == kCtrlZ) {
             m_ended = true;
             m_pos = m_end = 0;
-            return line;
+            return;
         }
         ++m_pos;
-        if (*p == '\n') return line;
+        if (*p == '\n') return;
         // A CR ends the line only when an LF follows it; otherwise it is dropped.
         if (peekByte() == '\n') {
             ++m_pos;
-            return line;
+            return;
         }
     }
 }

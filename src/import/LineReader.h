@@ -22,13 +22,17 @@ class LineReader {
     bool isOpen() const { return m_file != nullptr; }
 
     bool eof();  // at the end of the file or at a Ctrl-Z
-    std::string readLine() { return readLine(std::string::npos); }
+    std::string readLine();
+    void readLine(std::string& line);  // the same into `line`, whose room is used again
+    void skipLine();                   // the same, keeping nothing
     // The line's first `keep` bytes; the rest of it is read past, not kept.
     std::string readLine(std::size_t keep);
 
   private:
     bool fill();
     int peekByte();
+    template <class Keep>
+    void scanLine(Keep keep);
 
     std::FILE* m_file = nullptr;
     std::string m_path;

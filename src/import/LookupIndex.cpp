@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "import/StateSuffix.h"
 #include "store/TableStore.h"
 #include "util/CodePage.h"
 #include "util/Phonetic.h"
@@ -35,11 +36,15 @@ bool hasSound(const std::string& key) {
     return false;
 }
 
+std::string folded(std::string_view text) {
+    return upper1252(TiraAcentos(text));
+}
+
 }  // namespace
 
 LookupIndex::Entry LookupIndex::entryFor(std::string_view name) {
     Entry e;
-    const std::string prepared = upper1252(TiraAcentos(name));
+    const std::string prepared = folded(name);
     e.length = static_cast<std::int32_t>(prepared.size());
     size_t p = 0;
     while (p < prepared.size() && prepared[p] == 'H') ++p;
@@ -71,10 +76,30 @@ std::string LookupIndex::keyOf(const Entry& e, std::int32_t n) {
     return key;
 }
 
+int LookupIndex::editDistance(std::string_view a, std::string_view b) {
+    // Three rows of the table of edits: two back for the swaps.
+    std::vector<int> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) previous[j] = static_cast<int>(j);
+    for (size_t i = 1; i <= a.size(); ++i) {
+        current[0] = static_cast<int>(i);
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const int replace = previous[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+            int best = std::min({previous[j] + 1, current[j - 1] + 1, replace});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                best = std::min(best, before[j - 2] + 1);
+            current[j] = best;
+        }
+        std::swap(before, previous);
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+
 void LookupIndex::refresh(Table& table, const std::string& nameField) {
     if (m_built && table.changeCount() == m_version) return;
     m_entries.clear();
     m_exact.clear();
+    m_nextSame.clear();
     m_similar.clear();
     for (auto& b : m_byFirst) b.clear();
     for (auto& m : m_byPrefix) m.clear();
@@ -82,13 +107,27 @@ void LookupIndex::refresh(Table& table, const std::string& nameField) {
     for (auto& m : m_byPrefixPairs) m.clear();
     Field& name = table.fieldByName(nameField);
     Field& code = table.fieldByName("cod");
+    Field* state = nullptr;
+    for (const char* stateField : {"uf", "est", "estado"})
+        if (state == nullptr) state = table.findField(stateField);
+    m_hasStates = state != nullptr;
     m_nameSize = name.dataType() == FieldType::String ? static_cast<size_t>(name.size()) : 0;
+    std::unordered_map<std::string, std::uint32_t> lastOfName;
     for (table.first(); !table.eof(); table.next()) {
         const std::string text = name.asString();
         Entry e = entryFor(text);
         e.code = code.asString();
-        m_exact.emplace(upper1252(text), e.code);
+        e.name = text;
+        if (state != nullptr) e.state = stateOfText(state->asString());
         const auto row = static_cast<std::uint32_t>(m_entries.size());
+        m_nextSame.push_back(kNoRow);
+        const std::string key = folded(text);
+        if (const auto [it, added] = lastOfName.try_emplace(key, row); !added) {
+            m_nextSame[it->second] = row;
+            it->second = row;
+        } else {
+            m_exact.emplace(key, row);
+        }
         // A row whose key starts with "0" (an empty name) goes in the bucket of "0".
         m_byFirst[e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0])].push_back(row);
         for (size_t j = 0; j < 4; ++j) m_byPrefix[j][leaveOut(e.prefix, j)].push_back(row);
@@ -102,25 +141,42 @@ void LookupIndex::refresh(Table& table, const std::string& nameField) {
     m_built = true;
 }
 
-bool LookupIndex::exact(std::string_view value, std::string& code) const {
+LookupIndex::Match LookupIndex::exact(std::string_view value, int state) const {
     // A text longer than the field can hold matches no row.
-    if (m_nameSize > 0 && value.size() > m_nameSize) return false;
-    const auto it = m_exact.find(upper1252(value));
-    if (it == m_exact.end()) return false;
-    code = it->second;
-    return true;
+    if (m_nameSize > 0 && value.size() > m_nameSize) return {};
+    const auto it = m_exact.find(folded(value));
+    if (it == m_exact.end()) return {};
+    const bool byState = state >= 0 && m_hasStates;
+    const std::string typed = upper1252(value);
+    // Rank 0 is the best: the state asked for, then the very accents typed.
+    std::uint32_t best = kNoRow;
+    int bestRank = 4;
+    for (std::uint32_t r = it->second; r != kNoRow && bestRank > 0; r = m_nextSame[r]) {
+        const Entry& e = m_entries[r];
+        const int rank =
+            (byState && e.state != state ? 2 : 0) + (upper1252(e.name) == typed ? 0 : 1);
+        if (rank < bestRank) {
+            best = r;
+            bestRank = rank;
+        }
+    }
+    Match m;
+    m.row = best;
+    m.kind = byState && m_entries[best].state != state ? Kind::ExactOtherState : Kind::Exact;
+    return m;
 }
 
-std::string LookupIndex::firstSimilar(std::string_view value) {
-    const std::string text(value);
-    if (const auto it = m_similar.find(text); it != m_similar.end()) return it->second;
-    std::string code = scan(value);
-    m_similar.emplace(text, code);
-    return code;
+LookupIndex::Match LookupIndex::similar(std::string_view value, int state) {
+    const std::string cacheKey =
+        std::to_string(m_hasStates ? state : -1) + "|" + std::string(value);
+    if (const auto it = m_similar.find(cacheKey); it != m_similar.end()) return it->second;
+    const Match m = scan(value, m_hasStates ? state : -1);
+    m_similar.emplace(cacheKey, m);
+    return m;
 }
 
-bool LookupIndex::similar(const Entry& e, const std::string& key, std::int32_t n,
-                          size_t allowed) const {
+size_t LookupIndex::differences(const Entry& e, const std::string& key, std::int32_t n,
+                                size_t allowed) const {
     // The row's key for this N: its digits up to `used`, then "0" up to `keyLength`.
     size_t keyLength;
     size_t used;
@@ -137,15 +193,18 @@ bool LookupIndex::similar(const Entry& e, const std::string& key, std::int32_t n
     size_t different = 0;
     for (size_t j = 0; j < key.size(); ++j) {
         const char c = j < used ? e.digits[j] : (j < keyLength ? '0' : '\0');
-        if (c != key[j] && ++different > allowed) return false;
+        if (c != key[j] && ++different > allowed) return different;
     }
-    return true;
+    return different;
 }
 
-std::string LookupIndex::scan(std::string_view value) const {
+std::vector<std::uint32_t> LookupIndex::candidates(std::string_view value,
+                                                   std::vector<size_t>& diffs) const {
+    std::vector<std::uint32_t> rows;
+    diffs.clear();
     const auto n = static_cast<std::int32_t>(value.size());
     const std::string key = ChaveFonetica(value, n);
-    if (!hasSound(key)) return {};
+    if (!hasSound(key)) return rows;
     const size_t length = key.size();
     // Semelhante's test, count / length >= 0.9, as the number of positions allowed to differ.
     size_t allowed = 0;
@@ -153,52 +212,72 @@ std::string LookupIndex::scan(std::string_view value) const {
            static_cast<double>(length - allowed - 1) / static_cast<double>(length) >= 0.9)
         ++allowed;
 
-    // The rows that can be similar, each list in table order, so that the first that is wins.
-    static const std::vector<std::uint32_t> kNone;
-    const auto firstIn = [&](const std::vector<std::uint32_t>& rows, std::uint32_t before) {
-        for (std::uint32_t r : rows) {
-            if (r >= before) break;
-            if (similar(m_entries[r], key, n, allowed)) return r;
+    std::vector<std::pair<std::uint32_t, size_t>> found;
+    const auto take = [&](const std::vector<std::uint32_t>& list) {
+        for (std::uint32_t r : list) {
+            const size_t d = differences(m_entries[r], key, n, allowed);
+            if (d <= allowed) found.emplace_back(r, d);
         }
-        return before;
     };
-    constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
+    // The rows that can be similar: those whose first four key characters agree with the
+    // value's in all but `allowed` places (from N 4 on they do not depend on N).
+    const std::uint32_t prefix = prefixOf(key);
     if (allowed == 0) {
-        // No position may differ: only rows whose key starts like this one (its first four
-        // characters do not depend on N from 4 on).
-        const std::vector<std::uint32_t>* rows = &m_byFirst[static_cast<unsigned char>(key[0])];
         if (n >= 4) {
-            const auto it = m_byWholePrefix.find(prefixOf(key));
-            rows = it == m_byWholePrefix.end() ? &kNone : &it->second;
+            if (const auto it = m_byWholePrefix.find(prefix); it != m_byWholePrefix.end())
+                take(it->second);
+        } else {
+            take(m_byFirst[static_cast<unsigned char>(key[0])]);
         }
-        const std::uint32_t r = firstIn(*rows, kNoRow);
-        return r == kNoRow ? std::string() : m_entries[r].code;
-    }
-    if (allowed == 1) {
-        // One may differ (keys of 10 to 19 characters): the first four agree but in one place.
-        // The first similar row of each such list; the earliest of them wins.
-        const std::uint32_t prefix = prefixOf(key);
-        std::uint32_t best = kNoRow;
-        for (size_t j = 0; j < 4; ++j) {
-            const auto it = m_byPrefix[j].find(leaveOut(prefix, j));
-            if (it != m_byPrefix[j].end()) best = firstIn(it->second, best);
-        }
-        return best == kNoRow ? std::string() : m_entries[best].code;
-    }
-    if (allowed == 2) {
-        // Two may differ (keys of 20 to 29 characters): the first four agree in two places.
-        const std::uint32_t prefix = prefixOf(key);
-        std::uint32_t best = kNoRow;
+    } else if (allowed == 1) {
+        for (size_t j = 0; j < 4; ++j)
+            if (const auto it = m_byPrefix[j].find(leaveOut(prefix, j)); it != m_byPrefix[j].end())
+                take(it->second);
+    } else if (allowed == 2) {
         for (size_t p = 0; p < 6; ++p) {
             const auto& map = m_byPrefixPairs[p];
             const auto it = map.find(leaveOut(leaveOut(prefix, kPairs[p][0]), kPairs[p][1]));
-            if (it != map.end()) best = firstIn(it->second, best);
+            if (it != map.end()) take(it->second);
         }
-        return best == kNoRow ? std::string() : m_entries[best].code;
+    } else {
+        for (std::uint32_t r = 0; r < m_entries.size(); ++r) {
+            const size_t d = differences(m_entries[r], key, n, allowed);
+            if (d <= allowed) found.emplace_back(r, d);
+        }
     }
-    for (const Entry& e : m_entries)
-        if (similar(e, key, n, allowed)) return e.code;
-    return {};
+    // A row may be in several of the lists.
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (const auto& [r, d] : found) {
+        rows.push_back(r);
+        diffs.push_back(d);
+    }
+    return rows;
+}
+
+LookupIndex::Match LookupIndex::scan(std::string_view value, int state) const {
+    std::vector<size_t> diffs;
+    const std::vector<std::uint32_t> rows = candidates(value, diffs);
+    bool ofState = false;
+    if (state >= 0)
+        for (std::uint32_t r : rows) ofState = ofState || m_entries[r].state == state;
+    const std::string typed = folded(value);
+    Match best;
+    size_t bestDiffs = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Entry& e = m_entries[rows[i]];
+        if (ofState && e.state != state) continue;
+        const int edits = editDistance(typed, folded(e.name));
+        // Rows come in table order, so the first of equal ones stays.
+        if (best.row == kNoRow || edits < best.edits ||
+            (edits == best.edits && diffs[i] < bestDiffs)) {
+            best.row = rows[i];
+            best.edits = edits;
+            bestDiffs = diffs[i];
+        }
+    }
+    if (best.row != kNoRow) best.kind = best.edits > kMaxEdits ? Kind::TooFar : Kind::Similar;
+    return best;
 }
 
 }  // namespace sivaro

@@ -1,10 +1,18 @@
 #pragma once
 // What the code lookups need of one lookup table's name field, kept while the table does not
-// change: the code of the first row of each name without regard to case (the exact step), and
-// the phonetic keys of the names (the similarity scan). A key for any length N follows from the
-// name's kept first character, the class digits of the whole name and the name's length, so
-// one entry answers every N. Answers are those of the engine's locate and of a scan with
-// Semelhante at 0.9 in table order.
+// change.
+// - Exact step: rows by their name with accents folded and letter case ignored, on both sides.
+//   Among rows of that name, one of the state asked for comes first (when the table has a state
+//   field), then one spelt with the very accents typed, then table order.
+// - Similarity scan: a row is a candidate when Semelhante(value, name, length of value, 0.9)
+//   holds. Among the candidates of the state asked for (all of them when none is of that
+//   state) the best is the one fewest edits away (letters inserted, dropped, replaced or two
+//   neighbours swapped, between the names folded and in capitals), then the one whose phonetic
+//   key agrees in more places, then the first in table order. A best candidate more than
+//   kMaxEdits edits away is answered as too far, so that it is proposed, never taken.
+// Phonetic keys are kept per row: a key for any length N follows from the name's kept first
+// character, the class digits of the whole name and the name's length, so one entry answers
+// every N; candidate rows are found by the first four key characters with up to two left out.
 
 #include <array>
 #include <cstdint>
@@ -19,6 +27,9 @@ class Table;
 
 class LookupIndex {
   public:
+    static constexpr int kMaxEdits = 2;
+    static constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
+
     struct Entry {
         std::string digits;       // the kept first character, then the class digits of every letter
         bool firstCoded = false;  // the kept first character has a class digit
@@ -26,26 +37,53 @@ class LookupIndex {
         std::uint32_t prefix = 0;
         std::int32_t length = 0;  // length of the prepared name
         std::string code;         // the row's "cod" as text
+        std::string name;         // the row's name as the table keeps it
+        int state = -1;           // the row's state (StateSuffix.h), -1 when none or unknown
     };
 
-    // Builds the index again when the table's rows changed since the last build.
+    enum class Kind {
+        None,             // no row
+        Exact,            // a row of that name (of the state asked for, when one was asked)
+        ExactOtherState,  // a row of that name, none of them of the state asked for
+        Similar,          // the best candidate of the scan
+        TooFar,           // the best candidate, more than kMaxEdits edits away
+    };
+    struct Match {
+        Kind kind = Kind::None;
+        std::uint32_t row = kNoRow;
+        int edits = 0;  // scan answers: edits between the folded names
+    };
+
+    // Builds the index again when the table's rows changed since the last build. The state of
+    // a row comes from its field "uf", "est" or "estado", the first the table has.
     void refresh(Table& table, const std::string& nameField);
-    // The code of the first row whose name equals `value` without regard to case; false when
-    // none does.
-    bool exact(std::string_view value, std::string& code) const;
-    // The code of the first row similar to `value` (threshold 0.9), or empty when none is.
-    std::string firstSimilar(std::string_view value);
+    bool hasStates() const { return m_hasStates; }
+    const Entry& entry(std::uint32_t row) const { return m_entries[row]; }
+
+    // The exact step for `value`, preferring rows of `state` (-1: any row).
+    Match exact(std::string_view value, int state) const;
+    // The similarity scan for `value`, preferring candidates of `state` (-1: any row). A value
+    // whose key holds no class digit after its first character matches nothing.
+    Match similar(std::string_view value, int state);
 
     static Entry entryFor(std::string_view name);
     // ChaveFonetica(name, n), from the entry.
     static std::string keyOf(const Entry& entry, std::int32_t n);
+    // Edits from a to b: insertions, deletions, replacements and swaps of two neighbours.
+    static int editDistance(std::string_view a, std::string_view b);
 
   private:
-    bool similar(const Entry& e, const std::string& key, std::int32_t n, size_t allowed) const;
-    std::string scan(std::string_view value) const;
+    // The positions in which the row's key for N differs from `key`, once past `allowed`
+    // it stops counting (so allowed + 1 means "not similar").
+    size_t differences(const Entry& e, const std::string& key, std::int32_t n,
+                       size_t allowed) const;
+    std::vector<std::uint32_t> candidates(std::string_view value, std::vector<size_t>& diffs) const;
+    Match scan(std::string_view value, int state) const;
 
     std::vector<Entry> m_entries;
-    std::unordered_map<std::string, std::string> m_exact;   // upper-cased name -> first code
+    // Folded name in capitals -> its first row; further rows of that name through m_nextSame.
+    std::unordered_map<std::string, std::uint32_t> m_exact;
+    std::vector<std::uint32_t> m_nextSame;
     std::array<std::vector<std::uint32_t>, 256> m_byFirst;  // rows by their key's first byte
     // Rows by their key's first four bytes with one of them left out (byte j set to 0xFF):
     // every row that differs from a key in at most one of those four places.
@@ -55,10 +93,11 @@ class LookupIndex {
     std::array<std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>, 6> m_byPrefixPairs;
     // Rows by their key's first four bytes, all of them.
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> m_byWholePrefix;
-    std::unordered_map<std::string, std::string> m_similar;  // answers already given
+    std::unordered_map<std::string, Match> m_similar;  // answers already given, by value and state
     size_t m_nameSize = 0;
     std::uint64_t m_version = 0;
     bool m_built = false;
+    bool m_hasStates = false;
 };
 
 }  // namespace sivaro

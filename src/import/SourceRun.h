@@ -12,6 +12,7 @@
 #include "import/ImportHost.h"
 #include "import/LineReader.h"
 #include "import/RecordList.h"
+#include "import/ReviewList.h"
 #include "store/TableStore.h"
 
 namespace sivaro {
@@ -46,6 +47,8 @@ struct TargetTable {
     // The code fields of the five lookups ("codcid"...), nullptr where the table has none;
     // found again with the plan.
     std::array<Field*, 5> lookupCodes{};
+    std::array<Field*, 4> derived{};  // "raz", "fan", "valbru", "valliq", found with the plan
+    std::string fileNameUpper;        // for the rules by table file
 };
 
 struct SourceRun {
@@ -62,6 +65,7 @@ struct SourceRun {
     bool codeMappingFlag = false;
 
     LineReader reader;
+    std::string line;  // the line being read; its room serves every line
     // Record-type sources: a line read but not yet examined for a record start.
     std::string pendingLine;
     bool hasPendingLine = false;
@@ -76,9 +80,20 @@ struct SourceRun {
 
     Gauge gauge;
     SourceSummary summary;
+    ReviewList review;  // what the code lookups did
 
     ~SourceRun();
     void invalidatePlans();  // after a table was reopened or the record list grew
+
+    // The mapping of pair i's name (nullptr when unmapped), and the first pair of each key field
+    // (-1 where none feeds it): found once for the record list as it stands, since every record
+    // asks for them.
+    const MappingEntry* mappingOf(int i);
+    const std::vector<int>& keyPairs();
+    std::vector<const MappingEntry*> pairMappings;
+    std::vector<int> keyPairIndexes;
+    int keyPairsFor = -1;                // the record list size keyPairIndexes was found for
+    std::vector<std::string> keyValues;  // the key lookup's values, room kept between records
 
     // Keeps the table a handle has open loaded in the process until closeKept(), with a handle
     // of its own; does nothing when the handle is closed or the table is already kept.

@@ -18,14 +18,25 @@ namespace {
 constexpr std::uint8_t kIntegerType = 3;
 constexpr std::uint8_t kAutoIncType = 14;
 constexpr std::int64_t kBranchCodeStep = 50000;
+const std::string kNoText;
 
 // The five code lookups, in their order: lookup table, code field of the table written, name
-// field of the lookup table, mark of the source columns that hold the names.
-constexpr const char* kLookups[][4] = {{"cidade", "codcid", "cid", "cidade"},
-                                       {"marca", "codmar", "mar", "marca"},
-                                       {"secmer", "codsecmer", "secmer", "secao"},
-                                       {"mercador", "codmer", "codbar", "referencia"},
-                                       {"padmer", "codpad", "padmer", "cor"}};
+// field of the lookup table, mark of the source columns that hold the names, and whether a
+// similar name may stand for one not found. A merchandise reference is a code: a reference
+// that differs from a row's "codbar" by one character or by letters is another item, so
+// references are taken only when a row holds them exactly.
+struct LookupSpec {
+    const char* table;
+    const char* codeField;
+    const char* nameField;
+    const char* mark;
+    bool bySound;
+};
+constexpr LookupSpec kLookups[] = {{"cidade", "codcid", "cid", "cidade", true},
+                                   {"marca", "codmar", "mar", "marca", true},
+                                   {"secmer", "codsecmer", "secmer", "secao", true},
+                                   {"mercador", "codmer", "codbar", "referencia", false},
+                                   {"padmer", "codpad", "padmer", "cor", true}};
 
 std::int32_t branchNumber(const std::string& value) {
     std::int32_t n = 0;
@@ -76,15 +87,21 @@ RecordCheck TableRules::recordChecks(SourceRun& run) {
 
     if (run.options.campoChave == "cod") {
         for (int i = 0; i < run.record.size(); ++i) {
-            const MappingEntry* m = run.mappings.find(run.record[i].name);
+            const MappingEntry* m = run.mappingOf(i);
             if (m == nullptr || m->mapping != "cod") continue;
             if (!EhInteiro(run.record[i].value)) return RecordCheck::Drop;
             break;
         }
     }
 
-    const std::string wanted = run.dbFolder + run.record.valueOf("filial");
-    if (main.databaseName() != wanted) {
+    const int filial = run.record.indexOf("filial");
+    const std::string_view branch =
+        filial < 0 ? std::string_view() : std::string_view(run.record[filial].value);
+    const std::string& current = main.databaseName();
+    if (current.size() != run.dbFolder.size() + branch.size() ||
+        !current.starts_with(run.dbFolder) ||
+        !std::string_view(current).substr(run.dbFolder.size()).starts_with(branch)) {
+        const std::string wanted = run.dbFolder + std::string(branch);
         Table& tCid = m_engine.tCid();
         // Records of several branches may alternate: a second handle keeps each table loaded
         // for the rest of the source, so that a switch neither writes nor reads the table whole.
@@ -137,24 +154,27 @@ void TableRules::normalise(SourceRun& /*run*/, const std::string& fieldUpper, st
     if (!result.empty()) value = result;
 }
 
+// Derived names and amounts: each field, when empty, takes the other's value of the main table.
+constexpr const char* kDerived[][2] = {
+    {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
+
 void TableRules::findRuleFields(SourceRun& run, int t) {
     TargetTable& target = run.tables[static_cast<size_t>(t)];
     for (size_t k = 0; k < std::size(kLookups); ++k)
-        target.lookupCodes[k] = target.table->findField(kLookups[k][1]);
+        target.lookupCodes[k] = target.table->findField(kLookups[k].codeField);
+    for (size_t k = 0; k < std::size(kDerived); ++k)
+        target.derived[k] = target.table->findField(kDerived[k][0]);
 }
 
 void TableRules::perTable(SourceRun& run, int t) {
     Table& table = *run.tables[static_cast<size_t>(t)].table;
     Table& main = *run.tables[0].table;
-    const std::string fileUpper = upperAscii(run.tables[static_cast<size_t>(t)].fileName);
+    const std::string& fileUpper = run.tables[static_cast<size_t>(t)].fileNameUpper;
 
-    // Derived names and amounts, always from the main table.
-    static const char* const kDerived[][2] = {
-        {"raz", "fan"}, {"fan", "raz"}, {"valbru", "valliq"}, {"valliq", "valbru"}};
-    for (const auto& [target, from] : kDerived) {
-        Field* f = table.findField(target);
+    for (size_t k = 0; k < std::size(kDerived); ++k) {
+        Field* f = run.tables[static_cast<size_t>(t)].derived[k];
         if (f != nullptr && f->asString().empty())
-            f->setAsString(main.fieldByName(from).asString());
+            f->setAsString(main.fieldByName(kDerived[k][1]).asString());
     }
 
     if (fileUpper == "PEDSAI.DB") {
@@ -166,11 +186,13 @@ void TableRules::perTable(SourceRun& run, int t) {
 
     const TargetTable& target = run.tables[static_cast<size_t>(t)];
     for (size_t k = 0; k < std::size(kLookups); ++k) {
-        const auto& l = kLookups[k];
-        m_lookup.lookup(run, target.lookupCodes[k], m_engine.tCid(), l[0], l[2], l[3]);
+        const LookupSpec& l = kLookups[k];
+        m_lookup.lookup(run, target.lookupCodes[k], m_engine.tCid(), l.table, l.nameField, l.mark,
+                        l.bySound);
     }
 
-    const std::string branch = run.record.valueOf("filial");
+    const int filial = run.record.indexOf("filial");
+    const std::string& branch = filial < 0 ? kNoText : run.record[filial].value;
     if (!branch.empty()) {
         const std::int64_t code = static_cast<std::int64_t>(main.fieldByName("cod").asInteger()) +
                                   static_cast<std::int64_t>(branchNumber(branch)) * kBranchCodeStep;

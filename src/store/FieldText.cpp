@@ -1,5 +1,6 @@
 #include "store/FieldText.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -25,7 +26,7 @@ int currentYear() {
     return static_cast<int>(std::chrono::year_month_day(days).year());
 }
 
-bool allDigits(const std::string& s) {
+bool allDigits(std::string_view s) {
     if (s.empty()) return false;
     for (char c : s)
         if (c < '0' || c > '9') return false;
@@ -33,7 +34,7 @@ bool allDigits(const std::string& s) {
 }
 
 // The value of a run of digits (allDigits holds), held at 999999999 so that it cannot overflow.
-int digitsValue(const std::string& s) {
+int digitsValue(std::string_view s) {
     int v = 0;
     for (char c : s) v = v > 99999999 ? 999999999 : v * 10 + (c - '0');
     return v;
@@ -65,30 +66,31 @@ int centuryYear(int twoDigits, int currentYear, int window) {
 }
 
 bool parseDate(const std::string& input, std::int64_t& days) {
-    const std::string text = trim(input);
+    // Views of the input: every date of an import passes here.
+    std::size_t a = 0, b = input.size();
+    while (a < b && static_cast<unsigned char>(input[a]) <= ' ') ++a;
+    while (b > a && static_cast<unsigned char>(input[b - 1]) <= ' ') --b;
+    const std::string_view text = std::string_view(input).substr(a, b - a);
     const char sep = formatSettings().dateSeparator;
-    std::vector<std::string> parts;
-    std::string cur;
-    for (char c : text) {
-        if (c == sep) {
-            parts.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
+    std::array<std::string_view, 3> parts;
+    std::size_t partCount = 0;
+    for (std::size_t i = 0, start = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != sep) continue;
+        if (partCount == parts.size()) return false;  // more than three parts
+        parts[partCount++] = text.substr(start, i - start);
+        start = i + 1;
     }
-    parts.push_back(cur);
-    if (parts.size() < 2 || parts.size() > 3) return false;
-    for (const auto& p : parts)
-        if (!allDigits(p) || p.size() > 4) return false;
+    if (partCount < 2) return false;
+    for (std::size_t i = 0; i < partCount; ++i)
+        if (!allDigits(parts[i]) || parts[i].size() > 4) return false;
     const std::string order = dateOrder();
     int d = 0, m = 0, y = 0;
-    bool yearGiven = parts.size() == 3;
+    bool yearGiven = partCount == 3;
     std::size_t yearDigits = 0;
     int k = 0;
     for (char which : order) {
         if (which == 'y' && !yearGiven) continue;
-        if (k >= static_cast<int>(parts.size())) return false;
+        if (k >= static_cast<int>(partCount)) return false;
         const int v = digitsValue(parts[k]);
         if (which == 'd') d = v;
         if (which == 'm') m = v;

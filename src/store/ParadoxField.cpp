@@ -92,30 +92,33 @@ double ParadoxField::number() const {
     return v;
 }
 
-void ParadoxField::setNumber(double v, const std::string& shown) {
+void ParadoxField::setNumber(double v, const std::string* text) {
     const FieldInfo& f = info();
     std::uint8_t* p = writeBytes();
+    // The number as text only where a refusal shows it or a text field takes it: making it costs
+    // more than the rest of the write.
+    const auto shown = [&] { return text ? *text : formatNumberText(v); };
     switch (f.type) {
         case kShort:
-            if (v != std::floor(v) || v < -32767 || v > 32767) refuse(shown, "integer");
+            if (v != std::floor(v) || v < -32767 || v > 32767) refuse(shown(), "integer");
             encodeInt(p, 2, static_cast<std::int64_t>(v));
             return;
         case kLong:
         case kAutoIncField:
             if (v != std::floor(v) || v < -2147483647.0 || v > 2147483647.0)
-                refuse(shown, "integer");
+                refuse(shown(), "integer");
             encodeInt(p, 4, static_cast<std::int64_t>(v));
             return;
         case kNumber:
         case kCurrency:
-            if (!std::isfinite(v)) refuse(shown, "floating point");
+            if (!std::isfinite(v)) refuse(shown(), "floating point");
             encodeDouble(p, v);
             return;
         case kBcd:
-            if (!encodeBcd(p, f.size, v)) refuse(shown, "BCD");
+            if (!encodeBcd(p, f.size, v)) refuse(shown(), "BCD");
             return;
         default:
-            setAsString(shown);
+            setAsString(shown());
     }
 }
 
@@ -172,7 +175,8 @@ void ParadoxField::setAsString(const std::string& text) {
     std::uint8_t* p = writeBytes();
     switch (f.type) {
         case kAlpha: {
-            const std::string stored = engineTextToTable(text.substr(0, f.bytes), cp);
+            const std::string stored =
+                engineTextToTable(std::string_view(text).substr(0, f.bytes), cp);
             std::memset(p, 0, f.bytes);
             std::memcpy(p, stored.data(), stored.size());
             return;
@@ -208,7 +212,7 @@ void ParadoxField::setAsString(const std::string& text) {
         case kAutoIncField: {
             std::int64_t v = 0;
             if (!parseInteger(text, v)) refuse(text, "integer");
-            setNumber(static_cast<double>(v), text);
+            setNumber(static_cast<double>(v), &text);
             return;
         }
         case kNumber:
@@ -216,7 +220,7 @@ void ParadoxField::setAsString(const std::string& text) {
         case kBcd: {
             double v = 0;
             if (!parseNumber(text, v)) refuse(text, "floating point");
-            setNumber(v, text);
+            setNumber(v, &text);
             return;
         }
         case kDate: {
@@ -288,7 +292,8 @@ void ParadoxField::setAsInteger(std::int32_t value) {
         writeBytes()[0] = value ? kLogicalTrue : kLogicalFalse;
         return;
     }
-    setNumber(value, std::to_string(value));
+    const std::string text = std::to_string(value);
+    setNumber(value, &text);
 }
 
 double ParadoxField::asCurrency() const {
@@ -301,7 +306,7 @@ void ParadoxField::setAsCurrency(double value) {
         setAsString(formatNumberText(value));
         return;
     }
-    setNumber(value, formatNumberText(value));
+    setNumber(value);
 }
 
 FieldValue ParadoxField::value() const {
@@ -370,7 +375,7 @@ void ParadoxField::setValue(const FieldValue& v) {
             setAsString(formatNumberText(d));
             return;
         default:
-            setNumber(d, formatNumberText(d));
+            setNumber(d);
     }
 }
 

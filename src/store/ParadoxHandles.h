@@ -49,7 +49,7 @@ class ParadoxField final : public Field {
     const std::uint8_t* readBytes() const;  // nullptr when there is no current row
     std::uint8_t* writeBytes();             // the pending row; raises outside edit and insert
     double number() const;
-    void setNumber(double v, const std::string& shown);
+    void setNumber(double v, const std::string* text = nullptr);  // `text` as the caller gave it
     [[noreturn]] void refuse(const std::string& text, const std::string& kind) const;
     ParadoxTable& m_owner;
     int m_index;

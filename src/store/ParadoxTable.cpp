@@ -327,7 +327,11 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
                             " records, more than its blocks can hold");
     m_rows.reserve(std::size_t(headerCount) * m_recordSize);
     std::vector<char> seen(blocksInFile + 1, 0);
-    std::vector<std::uint8_t> buffer(bs);
+    // The chain mostly runs through the file in order: blocks are read a window of many at a
+    // time, one read a window instead of a seek and a read a block.
+    const std::size_t window = std::max<std::size_t>(1, (std::size_t(1) << 20) / bs);
+    std::vector<std::uint8_t> buffer(window * bs);
+    int windowFirst = 0, windowCount = 0;  // the blocks the buffer holds
     int block = rd16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
     RowId prev = kNoRow;
@@ -336,10 +340,17 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             corrupt(m_path, "block " + std::to_string(block) + " is past the end of the file");
         if (seen[block]) corrupt(m_path, "the block chain loops at block " + std::to_string(block));
         seen[block] = 1;
-        in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
-        in.read(reinterpret_cast<char*>(buffer.data()), bs);
-        if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
-        const std::uint8_t* b = buffer.data();
+        if (block < windowFirst || block >= windowFirst + windowCount) {
+            windowFirst = block;
+            windowCount = static_cast<int>(
+                std::min<std::size_t>(window, std::size_t(blocksInFile) - std::size_t(block) + 1));
+            in.clear();
+            in.seekg(static_cast<std::streamoff>(headerSize + std::uint64_t(block - 1) * bs));
+            in.read(reinterpret_cast<char*>(buffer.data()),
+                    static_cast<std::streamsize>(std::size_t(windowCount) * bs));
+            if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
+        }
+        const std::uint8_t* b = buffer.data() + std::size_t(block - windowFirst) * bs;
         const int last = static_cast<std::int16_t>(rd16(b + 4));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +
@@ -594,6 +605,12 @@ RowId PxTable::findKey(const std::uint8_t* record, int keyFields) const {
     auto it = m_order.lower_bound(Probe{record, std::min(keyFields, m_keyCount)});
     if (it != m_order.end() && compareKeys(row(*it), record, keyFields) == 0) return *it;
     return kNoRow;
+}
+
+void PxTable::reserveRows(std::size_t more) {
+    const std::size_t rows = std::min<std::size_t>(std::size_t(m_slots) + more, kNoRow - 1);
+    m_rows.reserve(rows * m_recordSize);
+    m_alive.reserve(rows);
 }
 
 RowId PxTable::insertRow(const std::uint8_t* record) {
@@ -851,12 +868,22 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     const int newRecordSize = offset;
     if (newRecordSize > 65535 - kBlockHead)
         throw EDatabaseError("Records of table " + m_path + " would be too large");
-    std::vector<std::uint8_t> rows(std::size_t(m_slots) * newRecordSize, 0);
+    std::uint32_t maxInt = 0;
+    // Integer and auto-increment store their values alike: the rows stay as they are, and a
+    // table of a million rows is not held twice for the change of "cod" an import makes twice.
+    const bool inPlace = intSwap && sameBytes;
+    if (inPlace && target.type == kAutoIncField) {
+        for (RowId id = 0; id < m_slots; ++id) {
+            if (!m_alive[id] || allZero(row(id) + old.offset, 4)) continue;
+            const std::int64_t v = decodeInt(row(id) + old.offset, 4);
+            if (v > 0) maxInt = std::max<std::uint32_t>(maxInt, std::uint32_t(v));
+        }
+    }
+    std::vector<std::uint8_t> rows(inPlace ? 0 : std::size_t(m_slots) * newRecordSize, 0);
     std::vector<std::string> newBlobs;
     std::vector<std::uint16_t> newMods;
-    std::uint32_t maxInt = 0;
     const int cp = codePage();
-    for (RowId id = 0; id < m_slots; ++id) {
+    for (RowId id = 0; id < m_slots && !inPlace; ++id) {
         if (!m_alive[id]) continue;
         const std::uint8_t* src = row(id);
         std::uint8_t* dst = &rows[std::size_t(id) * newRecordSize];
@@ -957,9 +984,11 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     if (index < m_keyCount && !intSwap && !(target.type == old.type && sameBytes))
         throw EDatabaseError("Field " + fieldName + " is a key field and cannot change type");
 
-    m_rows.swap(rows);
-    m_blobs.swap(newBlobs);
-    m_blobMods.swap(newMods);
+    if (!inPlace) {
+        m_rows.swap(rows);
+        m_blobs.swap(newBlobs);
+        m_blobMods.swap(newMods);
+    }
     m_fields = fields;
     m_recordSize = newRecordSize;
     if (target.type == kAutoIncField) m_autoInc = std::max(m_autoInc, maxInt);

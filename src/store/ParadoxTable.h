@@ -73,6 +73,9 @@ class PxTable {
     bool alive(RowId id) const { return id < m_alive.size() && m_alive[id]; }
     // First row whose first `keyFields` key fields equal the record's; kNoRow when none.
     RowId findKey(const std::uint8_t* record, int keyFields) const;
+    // Room for `more` rows beyond those held, for a caller that knows roughly how many it
+    // adds: the rows then grow in place instead of being moved at every doubling.
+    void reserveRows(std::size_t more);
     // Key and order checks; raises "Key violation" for a duplicate primary key.
     RowId insertRow(const std::uint8_t* record);
     void updateRow(RowId id, const std::uint8_t* record);

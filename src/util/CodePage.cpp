@@ -172,8 +172,18 @@ std::string upperAscii(std::string_view text) {
 
 bool sameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    // Names are looked up for every field of every record: the capitals come from a table, and
+    // texts spelled alike need no folding at all.
+    static const std::array<unsigned char, 256> upper = [] {
+        std::array<unsigned char, 256> t{};
+        for (int i = 0; i < 256; ++i)
+            t[static_cast<size_t>(i)] = static_cast<unsigned char>(upper1252(static_cast<char>(i)));
+        return t;
+    }();
+    if (a == b) return true;
     for (size_t i = 0; i < a.size(); ++i)
-        if (upper1252(a[i]) != upper1252(b[i])) return false;
+        if (upper[static_cast<unsigned char>(a[i])] != upper[static_cast<unsigned char>(b[i])])
+            return false;
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "util/ProfileFile.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -316,9 +318,37 @@ bool notifiesEveryChange(const fs::path& folder) {
     }
 }
 
+// The notification queues also raise SIGIO on this process as an event is queued, within the
+// writer's own call; its handler only counts. A read whose count has not moved since the queue
+// was last emptied knows without a system call that nothing has been queued since: the import
+// asks the definitions once a record, and a system call a record cost as much as the rest of
+// the record's reading.
+std::atomic<std::uint64_t> g_changeSignals{0};
+
+void countChangeSignal(int) {
+    g_changeSignals.fetch_add(1, std::memory_order_relaxed);
+}
+
+// True when SIGIO is ours: installed here over the default action, which would end the process.
+// A program that handles SIGIO itself keeps its handler, and the queues are read on every read.
+bool changeSignalInstalled() {
+    static const bool installed = [] {
+        struct sigaction old {};
+        if (::sigaction(SIGIO, nullptr, &old) != 0) return false;
+        if ((old.sa_flags & SA_SIGINFO) != 0 || old.sa_handler != SIG_DFL) return false;
+        struct sigaction sa {};
+        sa.sa_handler = countChangeSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        return ::sigaction(SIGIO, &sa, nullptr) == 0;
+    }();
+    return installed;
+}
+
 // Change notifications on the file and its folder. The kernel queues an event within the
 // writer's own call, so an empty queue at a read means no change yet: one non-blocking read
-// instead of a stat with its path walk on every read.
+// instead of a stat with its path walk on every read, and no read at all while no signal has
+// come (see countChangeSignal).
 class ChangeWatch {
   public:
     ChangeWatch() = default;
@@ -345,8 +375,11 @@ class ChangeWatch {
             m_folder = -1;
             return;
         }
-        if (m_fd < 0) m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_fd < 0) return;
+        if (m_fd < 0) {
+            m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            if (m_fd < 0) return;
+            m_signalled = signalled(m_fd);
+        }
         m_folder = ::inotify_add_watch(m_fd, folder.c_str(),
                                        IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
                                            IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
@@ -360,13 +393,34 @@ class ChangeWatch {
         if (m_file >= 0 && m_file != fileWatch) ::inotify_rm_watch(m_fd, m_file);
         m_file = fileWatch;
         m_name = file.filename().string();
+        m_signals = g_changeSignals.load(std::memory_order_acquire);
         drain();
     }
 
     // True when the file may have changed since start().
-    bool changed() { return drain(); }
+    bool changed() {
+        if (m_signalled) {
+            // Taken before the queue is emptied: an event queued after that raises a new signal.
+            const std::uint64_t now = g_changeSignals.load(std::memory_order_acquire);
+            if (now == m_signals) return false;
+            m_signals = now;
+        }
+        return drain();
+    }
 
   private:
+    // Asks for SIGIO on every event of the queue `fd`, before it watches anything. The reading
+    // thread must let the signal in, or a signal pending for the process would wait unseen.
+    static bool signalled(int fd) {
+        if (!changeSignalInstalled()) return false;
+        sigset_t blocked;
+        if (::pthread_sigmask(SIG_BLOCK, nullptr, &blocked) != 0 || sigismember(&blocked, SIGIO))
+            return false;
+        const int flags = ::fcntl(fd, F_GETFL);
+        return flags >= 0 && ::fcntl(fd, F_SETOWN, ::getpid()) == 0 &&
+               ::fcntl(fd, F_SETFL, flags | O_ASYNC) == 0;
+    }
+
     bool drain() {
         alignas(inotify_event) char buffer[4096];
         bool changed = false;
@@ -401,6 +455,8 @@ class ChangeWatch {
     int m_folder = -1;
     int m_file = -1;
     std::string m_name;
+    bool m_signalled = false;     // the queue raises SIGIO
+    std::uint64_t m_signals = 0;  // g_changeSignals when the queue was last emptied
 };
 
 }  // namespace

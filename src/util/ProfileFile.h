@@ -44,8 +44,9 @@
 // before the writer's call returns); elsewhere, and for links, the file's identity, size,
 // modification and change times must stay the same, and a file changed within the time stamps'
 // granularity of a read is compared byte for byte until that window has passed. Renaming a folder
-// above the file's own folder goes unnoticed on the notification path. One object is used by one
-// thread.
+// above the file's own folder goes unnoticed on the notification path. The notifications raise
+// SIGIO, which this class takes for itself unless the program handles it already; while none has
+// come, a read makes no system call. One object is used by one thread.
 
 #include <cstdint>
 #include <filesystem>

@@ -30,6 +30,18 @@ std::string SeparaCampos(std::string& text, std::string_view separator) {
     return item;
 }
 
+std::string_view SeparaCampos(std::string_view& text, std::string_view separator) {
+    const std::size_t pos = separator.empty() ? std::string_view::npos : text.find(separator);
+    if (pos == std::string_view::npos) {
+        const std::string_view item = text;
+        text = {};
+        return item;
+    }
+    const std::string_view item = text.substr(0, pos);
+    text = text.substr(pos + separator.size(), kSeparaCamposTail);
+    return item;
+}
+
 void SeparaCampos(std::string& text, std::span<std::string> outputs, std::string_view separator,
                   std::uint16_t count) {
     const std::size_t n = std::min<std::size_t>(count, outputs.size());
@@ -107,6 +119,14 @@ bool EhInteiro(std::string_view text) {
 
 std::string ApagaTexto(std::string_view find, std::string_view source, std::uint16_t count) {
     if (find.empty()) return std::string(source);
+    if (find.size() == 1 && count == 0) {
+        // Every occurrence of one character (the CEP and NCM clean-ups): one pass.
+        std::string out;
+        out.reserve(source.size());
+        for (const char c : source)
+            if (c != find[0]) out.push_back(c);
+        return out;
+    }
     // Deleting the leftmost occurrence and searching again from the start is the same as
     // pushing the source byte by byte and dropping the find text whenever the output ends with
     // it: the output never holds an occurrence, so the first one to complete is the leftmost.
@@ -179,12 +199,16 @@ std::string TiraAcentos(std::string_view source) {
     return s;
 }
 
-std::string trim(std::string_view text) {
+std::string_view trimmed(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
     while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
     while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return std::string(text.substr(begin, end - begin));
+    return text.substr(begin, end - begin);
+}
+
+std::string trim(std::string_view text) {
+    return std::string(trimmed(text));
 }
 
 }  // namespace sivaro

@@ -14,6 +14,9 @@ namespace sivaro {
 // in `text` what follows it, cut to its first 10000 bytes. Without the separator (an empty one is
 // never found) the whole text is returned and `text` becomes empty.
 std::string SeparaCampos(std::string& text, std::string_view separator);
+// The same cut over a view of the text, without copying it: the item and the rest are views of
+// the text given.
+std::string_view SeparaCampos(std::string_view& text, std::string_view separator);
 
 // The general form: fills the first `count` outputs one item each, as above, stopping (with the
 // rest left empty) once the separator is no longer found. Outputs beyond outputs.size() are
@@ -49,5 +52,6 @@ std::string TiraAcentos(std::string_view source);
 
 // Removes every byte of code 32 or less from both ends.
 std::string trim(std::string_view text);
+std::string_view trimmed(std::string_view text);  // the same, as a view of `text`
 
 }  // namespace sivaro

@@ -1,18 +1,21 @@
 // Every folder of tests/import/cases is one import: its sources, Definicao.ini, the tables it
 // starts from (tables/<folder>/<Name>.schema and .tsv), its settings (caso.ini, section
 // [caso]) and what must come out: expected/<folder>/<Name>.tsv for each table, expected/log.txt
-// for the log, expected/mensagens.txt for the messages ("title|text" a line) and, where the case
+// for the log, expected/mensagens.txt for the messages ("title|text" a line), where the case
 // has one, expected/resumo.txt for the summary of each source imported (the batch command's
-// line without its time). A new case is a new folder.
+// line without its time), and expected/pasta/<name> for each other file the import must leave
+// in the data folder, byte for byte. A new case is a new folder.
 //
 // caso.ini keys: origens (sources, ","-separated; empty: "Todos" over [Arquivos]), selecionada
 // (the selected source when "Todos" is not ticked), decimal (default ","), cancelar (press
 // "Cancelar" when the line counter reaches it), desmarcar_todos (untick "Todos" likewise),
-// erro (the run must stop with an error holding this text).
+// erro (the run must stop with an error holding this text), ausentes (files, ","-separated, that
+// must not be in the data folder afterwards).
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "CaseFolder.h"
 #include "FolderSnapshot.h"
@@ -20,6 +23,7 @@
 #include "store/FamilyCheck.h"
 #include "store/TableStore.h"
 #include "util/FormatSettings.h"
+#include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
 
@@ -34,6 +38,11 @@ std::string joinLines(const std::vector<std::string>& lines) {
     std::string out;
     for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\n" : "") + lines[i];
     return out;
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(osPath(path), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 class ImportCase : public ::testing::TestWithParam<std::string> {
@@ -136,6 +145,20 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
             EXPECT_EQ(dumpTable(dbFolder, table), readText(file.path().string()));
         }
     }
+    if (fs::is_directory(expected / "pasta")) {
+        for (const auto& file : fs::directory_iterator(expected / "pasta")) {
+            const std::string name = file.path().filename().string();
+            SCOPED_TRACE(name);
+            EXPECT_TRUE(pathExists(folder.path(), name));
+            EXPECT_EQ(readBytes(resolvePath(folder.path(), name)), readBytes(file.path().string()));
+        }
+    }
+    std::string absent = caso.readString("caso", "ausentes", "");
+    while (!absent.empty()) {
+        const std::string name = SeparaCampos(absent, ",");
+        EXPECT_FALSE(pathExists(folder.path(), name)) << name << " should not be there";
+    }
+
     // Whatever happened, every table of the folder is whole.
     for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
         const std::string ext = entry.path().extension().string();

@@ -11,13 +11,27 @@
 namespace sivaro {
 namespace {
 
-std::vector<std::string> readAll(const std::string& content) {
+enum class Way { Returned, IntoOneString, Skipped };
+
+// The lines of `content`, read one of three ways; skipped lines come back empty, to be counted.
+std::vector<std::string> readAll(const std::string& content, Way way = Way::Returned) {
     const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader.txt";
     std::ofstream(path, std::ios::binary) << content;
     LineReader r;
     r.open(fromOsPath(path));
     std::vector<std::string> lines;
-    while (!r.eof()) lines.push_back(r.readLine());
+    std::string line = "left from before";
+    while (!r.eof()) {
+        if (way == Way::Returned) {
+            lines.push_back(r.readLine());
+        } else if (way == Way::IntoOneString) {
+            r.readLine(line);
+            lines.push_back(line);
+        } else {
+            r.skipLine();
+            lines.emplace_back();
+        }
+    }
     std::filesystem::remove(path);
     return lines;
 }
@@ -47,12 +61,17 @@ TEST(LineReader, LineEndsCarriageReturnsAndCtrlZ) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
         EXPECT_EQ(readAll(c.content), c.lines);
+        EXPECT_EQ(readAll(c.content, Way::IntoOneString), c.lines);
+        EXPECT_EQ(readAll(c.content, Way::Skipped).size(), c.lines.size());
     }
 }
 
 TEST(LineReader, LinesOfAnyLength) {
     const std::string longLine(300000, 'x');
     EXPECT_EQ(readAll(longLine + "\r\ny\r\n"), (std::vector<std::string>{longLine, "y"}));
+    EXPECT_EQ(readAll(longLine + "\r\ny\r\n", Way::IntoOneString),
+              (std::vector<std::string>{longLine, "y"}));
+    EXPECT_EQ(readAll(longLine + "\r\ny\r\n", Way::Skipped).size(), 2u);
 }
 
 TEST(LineReader, KeepsTheFirstBytesOfALineAndReadsPastTheRest) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "import/LookupIndex.h"
+#include "import/StateSuffix.h"
 
 #include <unistd.h>
 
@@ -55,8 +56,9 @@ TEST(LookupIndex, KeyOfEntryEqualsChaveFonetica) {
 namespace sivaro {
 namespace {
 
-// The indexed scan must give what the plain scan gives: the first row, in table order, for which
-// Semelhante(value, name, length of value, 0.9) holds, and nothing for a value without sound.
+// The indexed scan must give what a plain scan over every row gives: the best of the rows for
+// which Semelhante(value, name, length of value, 0.9) holds, and nothing for a value without
+// sound.
 class LookupIndexScan : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -83,15 +85,41 @@ class LookupIndexScan : public ::testing::Test {
         return t;
     }
 
+    // The row the plain scan takes: among the rows that pass Semelhante, the one fewest edits
+    // away (folded names), then the one whose key agrees in more places, then the first; with
+    // " far" after its code when it is more than two edits away.
     static std::string plainScan(const std::vector<std::string>& names, const std::string& value) {
-        const std::string key = ChaveFonetica(value, static_cast<int>(value.size()));
+        const int n = static_cast<int>(value.size());
+        const std::string key = ChaveFonetica(value, n);
         bool sound = false;
         for (size_t i = 1; i < key.size(); ++i) sound = sound || (key[i] >= '1' && key[i] <= '6');
         if (!sound) return {};
-        for (size_t r = 0; r < names.size(); ++r)
-            if (Semelhante(value, names[r], static_cast<int>(value.size()), 0.9))
-                return std::to_string(r + 1);
-        return {};
+        const std::string typed = upper1252(TiraAcentos(value));
+        size_t best = names.size();
+        int bestEdits = 0;
+        size_t bestDiffs = 0;
+        for (size_t r = 0; r < names.size(); ++r) {
+            if (!Semelhante(value, names[r], n, 0.9)) continue;
+            const std::string other = ChaveFonetica(names[r], n);
+            size_t diffs = 0;
+            for (size_t j = 0; j < key.size(); ++j)
+                diffs += j >= other.size() || other[j] != key[j];
+            const int edits = LookupIndex::editDistance(typed, upper1252(TiraAcentos(names[r])));
+            if (best == names.size() || edits < bestEdits ||
+                (edits == bestEdits && diffs < bestDiffs)) {
+                best = r;
+                bestEdits = edits;
+                bestDiffs = diffs;
+            }
+        }
+        if (best == names.size()) return {};
+        return std::to_string(best + 1) + (bestEdits > LookupIndex::kMaxEdits ? " far" : "");
+    }
+
+    static std::string answer(LookupIndex& index, const std::string& value) {
+        const LookupIndex::Match m = index.similar(value, -1);
+        if (m.kind == LookupIndex::Kind::None) return {};
+        return index.entry(m.row).code + (m.kind == LookupIndex::Kind::TooFar ? " far" : "");
     }
 
     std::filesystem::path m_dir;
@@ -168,8 +196,8 @@ TEST_F(LookupIndexScan, SameAnswerAsThePlainScan) {
     }
     for (const std::string& v : values) {
         SCOPED_TRACE(v);
-        EXPECT_EQ(index.firstSimilar(v), plainScan(names, v));
-        EXPECT_EQ(index.firstSimilar(v), plainScan(names, v));  // the kept answer
+        EXPECT_EQ(answer(index, v), plainScan(names, v));
+        EXPECT_EQ(answer(index, v), plainScan(names, v));  // the kept answer
     }
 }
 
@@ -177,15 +205,200 @@ TEST_F(LookupIndexScan, RowsPostedLaterAreSeen) {
     std::unique_ptr<Table> table = tableOf({"CAMPINAS"});
     LookupIndex index;
     index.refresh(*table, "cid");
-    EXPECT_EQ(index.firstSimilar("SAO PAOLO"), "");
+    EXPECT_EQ(answer(index, "SAO PAOLO"), "");
     table->insert();
     table->fieldByName("cid").setAsString("SAO PAULO");
     table->post();
     index.refresh(*table, "cid");
-    EXPECT_EQ(index.firstSimilar("SAO PAOLO"), "2");
-    std::string code;
-    EXPECT_TRUE(index.exact("sao paulo", code));
-    EXPECT_EQ(code, "2");
+    EXPECT_EQ(answer(index, "SAO PAOLO"), "2");
+    const LookupIndex::Match m = index.exact("sao paulo", -1);
+    ASSERT_EQ(m.kind, LookupIndex::Kind::Exact);
+    EXPECT_EQ(index.entry(m.row).code, "2");
+}
+
+}  // namespace
+}  // namespace sivaro
+
+namespace sivaro {
+namespace {
+
+// Edits between two names: insertions, deletions, replacements, and a swap of two neighbours
+// counted once.
+TEST(LookupIndex, EditDistance) {
+    const struct {
+        const char* a;
+        const char* b;
+        int edits;
+    } cases[] = {
+        {"", "", 0},
+        {"PACAEMBU", "PACAEMBU", 0},
+        {"PACEAMBU", "PACAEMBU", 1},  // swap
+        {"BREO SANTO", "BREJO SANTO", 1},
+        {"BOM JESSUS", "BOM JESUS", 1},
+        {"BOM JESUZ", "BOM JESUS", 1},
+        {"KITTEN", "SITTING", 3},
+        {"ABC", "", 3},
+        {"", "ABC", 3},
+        {"AB", "BA", 1},
+        {"ABCD", "BADC", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + c.b);
+        EXPECT_EQ(LookupIndex::editDistance(c.a, c.b), c.edits);
+        EXPECT_EQ(LookupIndex::editDistance(c.b, c.a), c.edits);
+    }
+}
+
+// A small city table kept with accents, with homonyms in two states and near-names, its state
+// in a field named in one of the ways the product names it.
+class LookupIndexCities : public ::testing::TestWithParam<const char*> {
+  protected:
+    void SetUp() override {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("sivaro-lookupcities-" + std::to_string(::getpid()) + "-" + GetParam());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        const std::string folder = fromOsPath(m_dir);
+        const std::string stateField = GetParam();
+        px::createTable(folder + "/cidade.db",
+                        px::parseSchema("cod\t+\t4\t*\ncid\tA\t40\n" + stateField + "\tA\t20\n"));
+        m_store = createParadoxStore();
+        m_table = m_store->createTable();
+        m_table->setDatabaseName(folder);
+        m_table->setTableName("cidade.db");
+        m_table->open();
+        // The state as an abbreviation, or by name where the field is "estado".
+        const bool byName = stateField == "estado";
+        const struct {
+            const char* name;  // UTF-8
+            const char* uf;
+            const char* state;
+        } rows[] = {
+            {"São Paulo", "SP", "São Paulo"},           // 1
+            {"Bom Jesus", "PB", "Paraíba"},             // 2
+            {"Bom Jesus", "RS", "Rio Grande do Sul"},   // 3
+            {"Divinópolis", "MG", "Minas Gerais"},      // 4
+            {"Damianópolis", "GO", "Goiás"},            // 5
+            {"Pouso Novo", "RS", "Rio Grande do Sul"},  // 6
+            {"Pacaembu", "SP", "São Paulo"},            // 7
+            {"Baixo Guandu", "ES", "Espírito Santo"},   // 8
+            {"Brejo Santo", "CE", "Ceará"},             // 9
+            {"Xangri-lá", "RS", "Rio Grande do Sul"},   // 10
+            {"Sem-Peixe", "MG", "Minas Gerais"},        // 11
+            {"SAO PAULO", "SP", "São Paulo"},           // 12: the same city spelt without accents
+            {"Santa Rosa", "RS", "Rio Grande do Sul"},  // 13
+            {"Santa Rosa", "SP", "São Paulo"},          // 14
+        };
+        for (const auto& r : rows) {
+            m_table->insert();
+            m_table->fieldByName("cid").setAsString(utf8ToCp1252(r.name));
+            m_table->fieldByName(stateField).setAsString(utf8ToCp1252(byName ? r.state : r.uf));
+            m_table->post();
+        }
+        m_index.refresh(*m_table, "cid");
+    }
+    void TearDown() override {
+        m_table->close();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    // "exact 4", "other 2", "similar 7", "far 8" or "none" for a lookup of `value` (UTF-8) that
+    // prefers `uf`.
+    std::string lookup(const char* value, const char* uf) {
+        const std::string v = utf8ToCp1252(value);
+        const int state = *uf ? stateOfText(uf) : kNoState;
+        LookupIndex::Match m = m_index.exact(v, state);
+        if (m.kind == LookupIndex::Kind::None) m = m_index.similar(v, state);
+        const std::string code = m.row == LookupIndex::kNoRow ? "" : m_index.entry(m.row).code;
+        switch (m.kind) {
+            case LookupIndex::Kind::None:
+                return "none";
+            case LookupIndex::Kind::Exact:
+                return "exact " + code;
+            case LookupIndex::Kind::ExactOtherState:
+                return "other " + code;
+            case LookupIndex::Kind::Similar:
+                return "similar " + code;
+            case LookupIndex::Kind::TooFar:
+                return "far " + code;
+        }
+        return "?";
+    }
+
+    std::filesystem::path m_dir;
+    std::unique_ptr<TableStore> m_store;
+    std::unique_ptr<Table> m_table;
+    LookupIndex m_index;
+};
+
+TEST_P(LookupIndexCities, FindsTheRightRow) {
+    EXPECT_TRUE(m_index.hasStates());
+    const struct {
+        const char* value;
+        const char* uf;
+        const char* found;
+    } cases[] = {
+        // Exact step: accents and letter case folded on both sides.
+        {"Divinópolis", "", "exact 4"},
+        {"DIVINOPOLIS", "", "exact 4"},
+        {"divinópolis", "", "exact 4"},
+        {"DIVINÓPOLIS", "MG", "exact 4"},
+        {"Xangri-lá", "", "exact 10"},
+        {"XANGRI-LA", "RS", "exact 10"},
+        {"sem-peixe", "MG", "exact 11"},
+        // Of two spellings of one name, the one typed comes first, then table order.
+        {"SAO PAULO", "", "exact 12"},
+        {"São Paulo", "", "exact 1"},
+        {"sao paulo", "", "exact 12"},
+        // Homonyms: the state typed first, else the first in table order.
+        {"Bom Jesus", "", "exact 2"},
+        {"Bom Jesus", "PB", "exact 2"},
+        {"Bom Jesus", "RS", "exact 3"},
+        {"bom jesus", "rs", "exact 3"},
+        {"Santa Rosa", "SP", "exact 14"},
+        {"Bom Jesus", "SP", "other 2"},
+        // Similarity scan: the closest of the names that pass, not the first that passes.
+        {"paceambu", "", "similar 7"},
+        {"Pacaenbu", "", "similar 7"},
+        {"Sao Paolo", "", "similar 1"},
+        {"Damianopolys", "", "similar 5"},
+        {"Bom Jesuss", "", "similar 2"},
+        {"Bom Jesuss", "RS", "similar 3"},
+        {"Santa Rossa", "SP", "similar 14"},
+        {"Santa Rossa", "", "similar 13"},
+        {"Santa Rossa", "MG", "similar 13"},  // no row of MG passes: the whole table
+        // A best candidate more than two edits away is only proposed.
+        {"Breo Santo", "", "far 8"},
+        {"Baxo Gandoo", "", "far 8"},
+        // Nothing passes, or there is no sound to compare.
+        {"Curitiba", "", "none"},
+        {"", "", "none"},
+        {"Aeiou", "", "none"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.value) + " " + c.uf);
+        EXPECT_EQ(lookup(c.value, c.uf), c.found);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(StateFields, LookupIndexCities,
+                         ::testing::Values("uf", "est", "estado", "UF"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) + (info.index == 3 ? "_capitals" : "");
+                         });
+
+// A table without a state field answers the whole table, whatever state is asked for.
+TEST_F(LookupIndexScan, WithoutStateFieldStatesAreIgnored) {
+    std::unique_ptr<Table> table = tableOf({"BOM JESUS", "BOM JESUS", "SAO PAULO"});
+    LookupIndex index;
+    index.refresh(*table, "cid");
+    EXPECT_FALSE(index.hasStates());
+    const LookupIndex::Match m = index.exact("Bom Jesus", stateOfText("RS"));
+    EXPECT_EQ(m.kind, LookupIndex::Kind::Exact);
+    EXPECT_EQ(index.entry(m.row).code, "1");
+    const LookupIndex::Match s = index.similar("SAO PAOLO", stateOfText("RS"));
+    EXPECT_EQ(s.kind, LookupIndex::Kind::Similar);
+    EXPECT_EQ(index.entry(s.row).code, "3");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -593,6 +594,48 @@ TEST_P(ProfileFileFreshness, TwoObjectsOnOneFileSeeEachOthersWrites) {
     EXPECT_EQ(second.readString("A", "k", ""), "3");
     first.deleteKey("A", "k");
     EXPECT_EQ(second.readString("A", "k", "DEF"), "DEF");
+}
+
+TEST_P(ProfileFileFreshness, ChangesByAnotherProcessAreSeenAtTheNextRead) {
+    put("[A]\r\nk=1\r\n");
+    ProfileFile ini(path());
+    warm(ini, "1");
+    struct Change {
+        const char* how;
+        const char* text;
+        const char* expected;
+    };
+    // Each text has the size of the one before, and lands within a time stamp tick of the read.
+    const Change changes[] = {{"in place", "[A]\r\nk=2\r\n", "2"},
+                              {"replaced by a rename", "[A]\r\nk=3\r\n", "3"},
+                              {"in place again", "[A]\r\nk=4\r\n", "4"}};
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.how);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (std::string(c.how) == "replaced by a rename") {
+                put(c.text, "novo.ini");
+                ::rename((m_root / "novo.ini").c_str(), (m_root / "Definicao.ini").c_str());
+            } else {
+                put(c.text);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(ini.readString("A", "k", ""), c.expected);
+        warm(ini, c.expected);
+    }
+}
+
+TEST_P(ProfileFileFreshness, ManyReadsWithoutAChangeThenOneChange) {
+    put("[A]\r\nk=1\r\n");
+    ProfileFile ini(path());
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(ini.readString("A", "k", ""), "1") << i;
+    put("[A]\r\nk=2\r\n");
+    EXPECT_EQ(ini.readString("A", "k", ""), "2");
+    EXPECT_EQ(ini.readString("A", "k", ""), "2");
 }
 
 TEST_P(ProfileFileFreshness, OtherFilesOfTheFolderChangeNothing) {

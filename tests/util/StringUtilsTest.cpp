@@ -103,6 +103,9 @@ TEST(SeparaCampos, CutsOneItem) {
         std::string text = c.text;
         EXPECT_EQ(SeparaCampos(text, c.separator), c.item);
         EXPECT_EQ(text, c.rest);
+        std::string_view view = c.text;
+        EXPECT_EQ(SeparaCampos(view, c.separator), c.item) << "over a view";
+        EXPECT_EQ(view, c.rest) << "over a view";
     }
 }
 
@@ -116,6 +119,11 @@ TEST(SeparaCampos, RestOfLineCutTo10000) {
     std::string exact = "item," + tail.substr(0, 10000);
     SeparaCampos(exact, ",");
     EXPECT_EQ(exact, tail.substr(0, 10000));
+
+    const std::string whole = "item," + tail;
+    std::string_view view = whole;
+    EXPECT_EQ(SeparaCampos(view, ","), "item");
+    EXPECT_EQ(view, tail.substr(0, 10000)) << "over a view";
 }
 
 TEST(SeparaCampos, GeneralFormFillsCountOutputs) {
@@ -268,6 +276,7 @@ TEST(Trim, RemovesControlAndBlankBytesOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         EXPECT_EQ(trim(c.text), c.expected);
+        EXPECT_EQ(trimmed(c.text), c.expected);
     }
 }
 
