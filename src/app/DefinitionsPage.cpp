@@ -13,8 +13,10 @@
 #include "app/DefinitionsText.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro {
 
@@ -38,35 +40,18 @@ bool sameFile(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-// The whole file is written beside the old one and then put in its place, so that a failure
-// halfway (a full disk) leaves the previous definitions whole.
+// The memo replaces the file the way every file of the importer is replaced (util/SafeWrite.h):
+// a failure halfway (a full disk) leaves the previous definitions whole, and a Definicao.ini that
+// is a link stays one.
 void replaceFile(const std::string& path, const std::string& bytes) {
     const std::filesystem::path target = osPath(path);
     std::error_code ec;
     if (std::filesystem::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path +
-                          ": o arquivo \xe9 somente leitura");
-    std::filesystem::path temporary = target;
-    temporary += ".gravando";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) throw EInOutError("N\xe3o foi poss\xedvel criar o arquivo " + path);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary, ec);
-            throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
-        }
-    }
-    // The file keeps its permissions, as a rewrite in place would.
-    const std::filesystem::file_status previous = std::filesystem::status(target, ec);
-    if (!ec && std::filesystem::exists(previous))
-        std::filesystem::permissions(temporary, previous.permissions(), ec);
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw EInOutError("N\xe3o foi poss\xedvel gravar " + path);
-    }
+        throw EInOutError("Não foi possível gravar "_cp1252 + path +
+                          ": o arquivo é somente leitura"_cp1252);
+    SafeWriteOptions options;
+    options.inPlaceWhenFolderRefuses = true;  // as the workbench's own writes of the file
+    replaceFileSafely(path, bytes, "Não foi possível gravar "_cp1252 + path, options);
 }
 
 }  // namespace
@@ -114,11 +99,11 @@ void DefinitionsPage::save() {
             "Definicao.ini alterado",
             "O arquivo " + std::string(kDefinitionsName) +
                 " foi alterado depois que o texto foi carregado.|Gravar o texto da tela por "
-                "cima das altera\xe7\xf5\x65s?",
+                "cima das alterações?"_cp1252,
             2, 3);
         if (answer != 1) return;
     }
-    const std::string bytes = fileBytesFromMemo(mDef->toPlainText());
+    const std::string bytes = fileBytesFromMemo(memoText(*mDef->document()));
     replaceFile(path, bytes);
     mDef->document()->setModified(false);
     m_memoPath = path;

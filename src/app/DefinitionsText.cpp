@@ -1,6 +1,7 @@
 #include "app/DefinitionsText.h"
 
 #include <QStringList>
+#include <QTextDocument>
 
 #include "util/CodePage.h"
 
@@ -22,14 +23,23 @@ QString memoTextFromFile(std::string_view bytes) {
 }
 
 std::string fileBytesFromMemo(const QString& text) {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (text.isEmpty()) return {};
+    const QStringList lines = text.split(QLatin1Char('\n'));
     std::string bytes;
     for (const QString& line : lines) {
         bytes += utf8ToCp1252(line.toStdString());
         bytes += "\r\n";
     }
     return bytes;
+}
+
+QString memoText(const QTextDocument& memo) {
+    QString text = memo.toRawText();
+    for (QChar& c : text) {
+        // Paragraphs and the line breaks typed with Shift+Enter are lines of the file alike.
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+    }
+    return text;
 }
 
 }  // namespace sivaro

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,7 +15,11 @@
 #include <QPushButton>
 #include <QRegion>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <algorithm>
@@ -31,11 +36,14 @@
 #include "app/OpenFileDialog.h"
 #include "app/ViewerPage.h"
 #include "app/WorkbenchHost.h"
-#include "barcode/BarcodeForm.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/BarcodeControlForm.h"
+#include "barcode/paint/TVxBarcode.h"
+#include "barcode/widget/BarcodeWidget.h"
 #include "import/ImportEngine.h"
+#include "import/LineReader.h"
 #include "store/Connection.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
@@ -97,19 +105,18 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     PageControl1->addTab(m_viewerPage, QStringLiteral("Visualizar Arquivo"));
     PageControl1->setCurrentWidget(m_mappingPage);
 
-    // The window's own barcode, as stored with the window: never shown, only its model is used.
-    b = std::make_unique<BarcodeModel>();
-    loadBarcodeForm(*b,
-                    "BarCodeType = bcEAN_13\n"
-                    "Data = '0000000000000'\n"
-                    "Font.Name = 'Courier New'\n");
+    // The window's own barcode, as stored with the window: never shown; an import paints it
+    // on an image of its own to have its EAN-13 data completed.
+    b = new BarcodeWidget(this);
+    b->setObjectName(QStringLiteral("b"));
+    loadBarcodeControl(b->barcode(), ImportEngine::kBarcodeForm);
 
     // The import engine runs on this window's thread and speaks to it through the host. The
     // engine opens the connection to the data folder (session "Default", its "net" folder and
     // the "db" tables) on the first run and keeps it for the life of the program.
     m_host = std::make_unique<WorkbenchHost>(*this);
     m_engine = std::make_unique<ImportEngine>(*m_host, openConnection);
-    m_engine->setBarcode(*b);
+    m_engine->setBarcode(b->barcode());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -127,6 +134,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
 TForm2::~TForm2() = default;
 
+TVxBarcode& TForm2::barcode() const {
+    return b->barcode();
+}
+
 void TForm2::connectHandlers() {
     const LeftColumn& left = *m_left;
     connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
@@ -134,6 +145,18 @@ void TForm2::connectHandlers() {
             [this] { guarded([this] { eLocChange(); }); });
     connect(left.Button1, &QPushButton::clicked, this,
             [this] { guarded([this] { Button1Click(); }); });
+    // The rehearsal hangs on "Importa" without a control of its own, so the layout stays.
+    auto* acSimula =
+        new QAction(QStringLiteral("Simular importação (nada é gravado)"), left.Button1);
+    acSimula->setObjectName(QStringLiteral("acSimula"));
+    acSimula->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    acSimula->setShortcutContext(Qt::WindowShortcut);
+    left.Button1->addAction(acSimula);
+    left.Button1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    addAction(acSimula);
+    connect(acSimula, &QAction::triggered, this,
+            [this] { guarded([this] { acSimulaExecute(); }); });
+    left.Memo1->viewport()->installEventFilter(this);
     connect(left.Button2, &QPushButton::clicked, this,
             [this] { guarded([this] { Button2Click(); }); });
     connect(left.bFec, &QPushButton::clicked, this, [this] { bFecClick(); });
@@ -346,15 +369,30 @@ void TForm2::Button3Click() {
 }
 
 void TForm2::Button1Click() {
+    runImport(false);
+}
+
+void TForm2::acSimulaExecute() {
+    runImport(true);
+}
+
+void TForm2::runImport(bool rehearse) {
     if (m_running) return;  // a click that reached the window while the run let events through
     lockForRun();
     std::optional<std::string> stopped;
     try {
-        m_engine->runSources();
+        if (rehearse) {
+            m_engine->rehearse();
+            m_host->addLogLine(
+                "Simulação: nenhuma tabela, contador ou arquivo da pasta de dados foi "
+                "alterado."_cp1252);
+        } else {
+            m_engine->runSources();
+        }
     } catch (const std::exception& error) {
         stopped = error.what();
     } catch (...) {
-        stopped = "A importa\xe7\xe3o parou por um erro desconhecido";
+        stopped = "A importação parou por um erro desconhecido"_cp1252;
     }
     // A run stopped by an error leaves the gauge and the counter where it stopped.
     m_host->showProgress();
@@ -366,6 +404,56 @@ void TForm2::Button1Click() {
         m_closeAfterRun = false;
         close();
     }
+}
+
+void TForm2::noteFailedLine(const QString& logLine, const std::string& source, std::int64_t line) {
+    m_failedLines[logLine] = {source, line};
+}
+
+void TForm2::Memo1DblClick(const QPoint& at) {
+    const QString text = m_left->Memo1->cursorForPosition(at).block().text();
+    if (!text.startsWith(QStringLiteral("linha:"))) return;
+    const auto it = m_failedLines.find(text);
+    if (it == m_failedLines.end()) return;
+    showSourceLine(it->second.first, it->second.second);
+}
+
+bool TForm2::showSourceLine(const std::string& source, std::int64_t line) {
+    const std::string path = resolvePath(dataFolder(), source);
+    if (!isFile(path) || line < 1) return false;
+    QPlainTextEdit* viewer = m_viewerPage->mVisArq;
+    if (m_viewerSource != path) {
+        // Lines as the import counts them: the viewer's line n is the source's line n.
+        LineReader reader;
+        reader.open(path);
+        QString text;
+        for (bool first = true; !reader.eof(); first = false) {
+            if (!first) text += QLatin1Char('\n');
+            text += fromEngine(reader.readLine());
+        }
+        viewer->setPlainText(text);
+        m_viewerSource = path;
+    }
+    const QTextBlock block = viewer->document()->findBlockByNumber(static_cast<int>(line - 1));
+    if (!block.isValid()) return false;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    viewer->setTextCursor(cursor);
+    PageControl1->setCurrentWidget(m_viewerPage);
+    // The viewer is as large as its scroll box's range: the box scrolls, not the viewer.
+    const QRect shown = viewer->cursorRect(cursor);
+    m_viewerPage->sbVisFic->ensureVisible(0, shown.center().y(), 0, shown.height() * 3);
+    m_viewerPage->sbVisFic->horizontalScrollBar()->setValue(0);
+    return true;
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_left->Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        guarded([this, at] { Memo1DblClick(at); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm2::Button2Click() {

@@ -5,10 +5,12 @@
 // them: the handlers named after their controls live here and call the pages and the import
 // engine. Every control carries its name as its object name, so that the tests find it by it.
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,8 +22,9 @@ class QTimer;
 
 namespace sivaro {
 
-class BarcodeModel;
+class BarcodeWidget;
 class DefinitionsPage;
+class TVxBarcode;
 class ImportEngine;
 class LeftColumn;
 class MappingPage;
@@ -59,7 +62,7 @@ class TForm2 : public QWidget {
     // An import started by "Importa" has not ended yet.
     bool importRunning() const { return m_running; }
     // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
-    BarcodeModel& barcode() const { return *b; }
+    TVxBarcode& barcode() const;
 
     LeftColumn& leftColumn() const { return *m_left; }
     DefinitionsPage& definitionsPage() const { return *m_definitionsPage; }
@@ -82,7 +85,18 @@ class TForm2 : public QWidget {
     // controls that would change its settings are disabled until it ends; an error that stops
     // it is shown in the general error report.
     void Button1Click();
+    // "Simular importação" of the context menu of "Importa" (and Ctrl+Shift+S): the same run
+    // rehearsed, the tables changed in memory only; the log gets the rows each target table
+    // would receive, and nothing in the data folder changes.
+    void acSimulaExecute();
     void Button2Click();  // "Cancelar": the run stops at its next record
+    // A double click on a "linha:" line of Memo1 shows that line of its source, selected, in
+    // the page "Visualizar Arquivo"; other lines do nothing.
+    void Memo1DblClick(const QPoint& at);
+    // The source line a "linha:" line of the log stands for (WorkbenchHost tells them).
+    void noteFailedLine(const QString& logLine, const std::string& source, std::int64_t line);
+    // Loads `source` of the data folder into the viewer and selects its line `line` (from 1).
+    bool showSourceLine(const std::string& source, std::int64_t line);
     void Timer1Timer();
     void bFecClick();
 
@@ -116,10 +130,12 @@ class TForm2 : public QWidget {
     void resizeEvent(class QResizeEvent* event) override;
     // Closing during an import cancels it first; the window closes when the import has ended.
     void closeEvent(class QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     friend class WorkbenchHost;
 
+    void runImport(bool rehearse);
     void FormCreate();
     void applyShape();
     void connectHandlers();
@@ -135,8 +151,11 @@ class TForm2 : public QWidget {
     DefinitionsPage* m_definitionsPage;  // TabSheet1
     MappingPage* m_mappingPage;          // TabSheet3 "Gráfico"
     ViewerPage* m_viewerPage;            // TabSheet4 "Visualizar Arquivo"
+    // "linha:" lines of the log and the source line each stands for.
+    std::map<QString, std::pair<std::string, std::int64_t>> m_failedLines;
+    std::string m_viewerSource;  // the file the viewer holds, as the double click loaded it
     QTimer* Timer1;
-    std::unique_ptr<BarcodeModel> b;
+    BarcodeWidget* b = nullptr;
 
     std::unique_ptr<ProfileFile> m_def;
     std::string m_cityFolder;

@@ -1,4 +1,5 @@
 #include "app/MessageLayout.h"
+#include "util/MessageKinds.h"
 
 #include <algorithm>
 
@@ -49,9 +50,9 @@ MessageLayout layoutMessage(const MessageLayoutInput& in) {
     out.okLeft = kMessageOkLeft;
     out.simLeft = kMessageSimLeft;
     out.naoLeft = kMessageNaoLeft;
-    if (in.buttonSet == 1) {
+    if (in.buttonSet == kButtonsOk) {
         out.okLeft = (out.clientWidth - kMessageButtonWidth) / 2;
-    } else if (in.buttonSet == 2 || in.buttonSet == 3) {
+    } else if (in.buttonSet == kButtonsYesNo || in.buttonSet == kButtonsYesNoDefaultNo) {
         out.simLeft = (out.clientWidth - 2 * kMessageButtonWidth - 20) / 2;
         out.naoLeft = out.simLeft + kMessageButtonWidth + 20;
     }

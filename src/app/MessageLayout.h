@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "util/MessageKinds.h"
+
 namespace sivaro {
 
 // The dialog frame the window gets at run time. The arithmetic compares label edges with the
@@ -25,7 +27,7 @@ struct MessageLayoutInput {
     std::function<int(int width)> wrappedHeight;
     int screenWidth = 0;
     int screenHeight = 0;
-    int buttonSet = 1;
+    int buttonSet = kButtonsOk;
 };
 
 struct MessageLayout {

@@ -19,6 +19,7 @@
 #include "app/LabelSize.h"
 #include "app/Pictures.h"
 #include "util/CodePage.h"
+#include "util/MessageKinds.h"
 
 namespace sivaro {
 
@@ -236,9 +237,9 @@ void TfMen::prepare(std::string_view title, std::string_view text, std::uint16_t
     m_ok->move(m_layout.okLeft, m_layout.buttonTop);
     m_sim->move(m_layout.simLeft, m_layout.buttonTop);
     m_nao->move(m_layout.naoLeft, m_layout.buttonTop);
-    if (buttonSet == 1) {
+    if (buttonSet == kButtonsOk) {
         m_ok->show();
-    } else if (buttonSet == 2 || buttonSet == 3) {
+    } else if (buttonSet == kButtonsYesNo || buttonSet == kButtonsYesNoDefaultNo) {
         m_sim->show();
         m_nao->show();
     }
@@ -246,16 +247,16 @@ void TfMen::prepare(std::string_view title, std::string_view text, std::uint16_t
 
 void TfMen::MudaFundo(std::uint16_t iconKind) {
     switch (iconKind) {
-        case 1:
+        case kIconStop:
             m_para->show();
             break;
-        case 2:
+        case kIconQuestion:
             m_pergunta->show();
             break;
-        case 3:
+        case kIconExclamation:
             m_exclama->show();
             break;
-        case 4:
+        case kIconInformation:
             m_informa->show();
             break;
         default:
@@ -275,10 +276,10 @@ void TfMen::paintEvent(QPaintEvent*) {
         // A failed paint must not take the message, and the operator's answer, with it.
     }
     if (focusWidget() == m_edit1) {
-        GlyphButton* preferred = m_buttonSet == 1   ? m_ok
-                                 : m_buttonSet == 2 ? m_sim
-                                 : m_buttonSet == 3 ? m_nao
-                                                    : nullptr;
+        GlyphButton* preferred = m_buttonSet == kButtonsOk               ? m_ok
+                                 : m_buttonSet == kButtonsYesNo          ? m_sim
+                                 : m_buttonSet == kButtonsYesNoDefaultNo ? m_nao
+                                                                         : nullptr;
         if (preferred && preferred->isVisible()) preferred->setFocus();
     }
 }
@@ -289,19 +290,19 @@ void TfMen::changeEvent(QEvent* event) {
 }
 
 void TfMen::FormActivate() {
-    if (m_buttonSet == 0) return;
+    if (m_buttonSet == kButtonsNone) return;
     unsigned sound = 0;
     switch (m_iconKind) {
-        case 1:
+        case kIconStop:
             sound = 16;  // hand
             break;
-        case 2:
+        case kIconQuestion:
             sound = 32;  // question
             break;
-        case 3:
+        case kIconExclamation:
             sound = 48;  // exclamation
             break;
-        case 4:
+        case kIconInformation:
             sound = 64;  // asterisk
             break;
         default:
@@ -405,11 +406,11 @@ std::uint16_t MostraMensagem(std::string_view title, std::string_view text, std:
     auto window = std::make_unique<TfMen>();
     fMen = window.get();
     window->prepare(title, text, iconKind, buttonSet);
-    if (buttonSet == 0) {
+    if (buttonSet == kButtonsNone) {
         TfMen* modeless = window.release();
         keepUntilQuit(modeless);
         modeless->show();
-        return 0;
+        return kAnswerNone;
     }
     return window->execute();
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/MessageLayout.h"
+#include "util/MessageKinds.h"
 
 class QLabel;
 class QLineEdit;
@@ -20,10 +21,9 @@ namespace sivaro {
 
 class GlyphButton;
 
-// Icon kinds: 1 stop, 2 question, 3 exclamation, 4 information; others show no picture.
-// Button sets: 0 none (modeless, returns at once), 1 OK, 2 Sim/Não with Sim as default,
-// 3 Sim/Não with Não as default, 4 and above none (only Esc or the close box end it).
-// Returns 1 for OK or Sim, 2 for Não, Esc or the close box; 0 for a modeless window.
+// Icon kinds and button sets as util/MessageKinds.h names them (kIconStop..., kButtonsOk...);
+// returns kAnswerYes for OK or Sim, kAnswerNo for Não, Esc or the close box, kAnswerNone for a
+// modeless window.
 std::uint16_t MostraMensagem(std::string_view title, std::string_view text, std::uint16_t iconKind,
                              std::uint16_t buttonSet);
 

@@ -20,6 +20,8 @@
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "app/ViewerPage.h"
+#include "util/Cp1252Literal.h"
+#include "util/MessageKinds.h"
 
 namespace sivaro {
 namespace {
@@ -118,11 +120,10 @@ int writeScreenshots(TForm2& form, const QString& folderName) {
         ok = save(shoot(window), folder, QStringLiteral("mensagem.png")) && ok;
         window.done(1);
     });
-    MostraMensagem("Coluna com Cabe\xe7\x61lho Inv\xe1lido",
-                   "A coluna n\xba 2 tem um espaco em branco no in\xed"
-                   "cio no meio ou no final do "
-                   "nome, favor apagar esse caracter",
-                   1, 1);
+    MostraMensagem("Coluna com Cabeçalho Inválido"_cp1252,
+                   "A coluna nº 2 tem um espaco em branco no início no meio ou no final do "
+                   "nome, favor apagar esse caracter"_cp1252,
+                   kIconStop, kButtonsOk);
     form.close();
     return ok ? 0 : 1;
 }

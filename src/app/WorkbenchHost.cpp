@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Paths.h"
 
 namespace sivaro {
@@ -72,6 +73,21 @@ void WorkbenchHost::setImportingLabel(const std::string& text) {
 void WorkbenchHost::setLineCounter(const std::string& text) {
     m_counter = text;
     m_counterPending = true;
+}
+
+void WorkbenchHost::recordFailed(const std::string& logLine, const std::string& source,
+                                 std::int64_t line) {
+    m_form.noteFailedLine(fromEngine(logLine), source, line);
+}
+
+void WorkbenchHost::sourceFinished(const SourceSummary& summary) {
+    if (!summary.rehearsal || !summary.imported) return;
+    std::string line = "Simulação de "_cp1252 + summary.source + ":";
+    for (std::size_t i = 0; i < summary.tables.size(); ++i)
+        line += std::string(i ? ";" : "") + " " + summary.tables[i].table + " " +
+                std::to_string(summary.tables[i].inserted) + " inseridas, " +
+                std::to_string(summary.tables[i].updated) + " atualizadas";
+    addLogLine(line + "; " + std::to_string(summary.recordsFailed) + " com erro");
 }
 
 void WorkbenchHost::addLogLine(const std::string& line) {

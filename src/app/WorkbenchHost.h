@@ -36,6 +36,10 @@ class WorkbenchHost : public ImportHost {
     void addLogLine(const std::string& line) override;
     // At the head of the run's lines in the log.
     void showWarning(const std::string& text) override { addLogLine(text); }
+    void recordFailed(const std::string& logLine, const std::string& source,
+                      std::int64_t line) override;
+    // A rehearsed source tells in the log what each target table would receive.
+    void sourceFinished(const SourceSummary& summary) override;
     int MostraMensagem(const std::string& title, const std::string& text, int iconKind,
                        int buttonSet) override;
     void processMessages() override;

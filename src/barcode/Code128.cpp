@@ -31,6 +31,9 @@ constexpr std::string_view kSymbols[106] = {
     "11110101110", "11010000100", "11010010000", "11010011100",
 };
 
+// Stop character and final bar.
+constexpr std::string_view kStop = "1100011101011";
+
 enum class CodeSet { A, B, C };
 
 constexpr unsigned kStartA = 208;
@@ -55,10 +58,6 @@ CodeSet shifted(CodeSet set) {
 }
 
 }  // namespace
-
-std::string_view code128Modules(int value) {
-    return kSymbols[value];
-}
 
 std::vector<int> code128Symbols(std::string_view data) {
     auto at = [&](std::size_t i) { return static_cast<unsigned char>(data[i]); };
@@ -139,7 +138,7 @@ std::vector<int> code128Symbols(std::string_view data) {
 
 void buildCode128(PatternWriter& out, const std::vector<int>& symbols, std::int64_t narrow) {
     for (int value : symbols) out.appendModules(kSymbols[value], narrow);
-    out.appendModules(kCode128Stop, narrow);
+    out.appendModules(kStop, narrow);
 }
 
 }  // namespace sivaro

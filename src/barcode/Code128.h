@@ -15,16 +15,12 @@
 
 namespace sivaro {
 
-// The 11 modules of a symbol value 0 to 105.
-std::string_view code128Modules(int value);
-// Stop character and final bar.
-inline constexpr std::string_view kCode128Stop = "1100011101011";
-
 // Symbol values of the data: start, data symbols, check symbol (modulo 103). Raises
 // EBarCodeError with the fixed message of the first rule the data breaks.
 std::vector<int> code128Symbols(std::string_view data);
 
-// The symbols' modules and the stop, each module a narrow element.
+// The symbols' modules (11 a symbol value 0 to 105: three bars and three spaces) and the stop
+// (13 modules with the final bar), each module a narrow element.
 void buildCode128(PatternWriter& out, const std::vector<int>& symbols, std::int64_t narrow);
 
 }  // namespace sivaro

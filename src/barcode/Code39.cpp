@@ -1,5 +1,6 @@
 #include "barcode/Code39.h"
 
+#include <optional>
 #include <string>
 
 #include "util/Errors.h"
@@ -20,14 +21,16 @@ constexpr std::string_view kPatterns[44] = {
     "011010000", "010000101", "110000100", "011000100", "010101000", "010100010", "010001010",
     "000101010", "010010100"};
 
-}  // namespace
-
+// Nine elements of a character ('1' a wide one; bars at 1, 3, 5, 7, 9), for the 43 data
+// characters and "*"; lower-case letters give their capitals' patterns. None for the rest.
 std::optional<std::string_view> code39Pattern(char c) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     const std::size_t index = kCharacters.find(c);
     if (c == '\0' || index == std::string_view::npos) return std::nullopt;
     return kPatterns[index];
 }
+
+}  // namespace
 
 void buildCode39(PatternWriter& out, std::string_view data, ElementWidths widths,
                  std::int64_t gap) {

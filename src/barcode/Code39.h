@@ -3,19 +3,16 @@
 // is added.
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "barcode/PatternWriter.h"
 
 namespace sivaro {
 
-// Nine elements of a character ('1' a wide one; bars at 1, 3, 5, 7, 9), for the 43 data
-// characters and "*"; lower-case letters give their capitals' patterns. None for the rest.
-std::optional<std::string_view> code39Pattern(char c);
-
-// Each character of "*" + data + "*" (an "*" already at either end is not doubled), each
-// followed by a gap of `gap` space columns. A character outside the table raises EBarCodeError.
+// Each character of "*" + data + "*" (an "*" already at either end is not doubled) by its nine
+// elements, bars and spaces alternating from a bar, three of them wide; each character followed
+// by a gap of `gap` space columns. Lower-case letters give their capitals' patterns; a character
+// outside the 43 and "*" raises EBarCodeError.
 void buildCode39(PatternWriter& out, std::string_view data, ElementWidths widths, std::int64_t gap);
 
 }  // namespace sivaro

@@ -12,10 +12,6 @@ constexpr std::string_view kDigits[10] = {"00110", "10001", "01001", "11000", "0
 
 }  // namespace
 
-std::string_view i2of5DigitPattern(int digit) {
-    return kDigits[digit];
-}
-
 void buildInterleaved2of5(PatternWriter& out, std::string_view digits, ElementWidths widths) {
     for (char c : digits) {
         if (c < '0' || c > '9') {

@@ -8,10 +8,9 @@
 
 namespace sivaro {
 
-// Five elements of a digit, '1' a wide one.
-std::string_view i2of5DigitPattern(int digit);
-
-// Start, the pairs, stop. `digits` has an even length and only digits (EBarCodeError else).
+// Start (narrow bar, space, bar, space), each pair of digits by the five elements of each, two
+// of them wide (the first digit in the bars, the second in the spaces), stop (wide bar, narrow
+// space, narrow bar). `digits` has an even length and only digits (EBarCodeError else).
 void buildInterleaved2of5(PatternWriter& out, std::string_view digits, ElementWidths widths);
 
 }  // namespace sivaro

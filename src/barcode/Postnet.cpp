@@ -27,10 +27,6 @@ void appendDigit(PatternWriter& out, int digit, std::int64_t bar, std::int64_t s
 
 }  // namespace
 
-std::string_view postnetDigitBars(int digit) {
-    return kDigits[digit];
-}
-
 int postnetCheckDigit(std::string_view data) {
     int sum = 0;
     for (char c : data) {

@@ -9,14 +9,12 @@
 
 namespace sivaro {
 
-// The five bars of a digit, '2' tall and '1' short.
-std::string_view postnetDigitBars(int digit);
-
 // The digit that brings the sum of the data's digits to a multiple of 10 ("-" is skipped).
 int postnetCheckDigit(std::string_view data);
 
-// Frame bar, the digits and the check digit, frame bar: every bar `bar` columns of '2' or
-// '1', each followed by `space` columns of '0' except the closing frame bar. Characters
+// Frame bar, the digits and the check digit, five bars each (two tall), frame bar: every bar
+// `bar` columns of '2' (tall) or '1' (short), each followed by `space` columns of '0' except
+// the closing frame bar. Characters
 // other than digits and "-" raise EBarCodeError.
 void buildPostnet(PatternWriter& out, std::string_view data, std::int64_t bar, std::int64_t space);
 

@@ -44,6 +44,18 @@ void requireDigits(std::string_view text, std::size_t length, const char* what) 
     }
 }
 
+// The 7-module code of a digit in number set 'A', 'B' or 'C'.
+std::string_view eanDigitModules(char numberSet, int digit) {
+    switch (numberSet) {
+        case 'A':
+            return kSetA[digit];
+        case 'B':
+            return kSetB[digit];
+        default:
+            return kSetC[digit];
+    }
+}
+
 int digitAt(std::string_view text, std::size_t index) {
     return text[index] - '0';
 }
@@ -68,27 +80,6 @@ std::string addOn(std::string_view digits, std::string_view parity) {
 }
 
 }  // namespace
-
-std::string_view eanDigitModules(char numberSet, int digit) {
-    switch (numberSet) {
-        case 'A':
-            return kSetA[digit];
-        case 'B':
-            return kSetB[digit];
-        default:
-            return kSetC[digit];
-    }
-}
-
-std::string_view ean13Parity(int firstDigit) {
-    return kEan13Parity[firstDigit];
-}
-std::string_view ean2Parity(int valueModulo4) {
-    return kEan2Parity[valueModulo4];
-}
-std::string_view ean5Parity(int checksumLastDigit) {
-    return kEan5Parity[checksumLastDigit];
-}
 
 char gs1CheckDigit(std::string_view digits) {
     int sum = 0;

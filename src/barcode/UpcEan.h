@@ -7,23 +7,18 @@
 
 namespace sivaro {
 
-// The 7-module code of a digit in number set 'A', 'B' or 'C'.
-std::string_view eanDigitModules(char numberSet, int digit);
-// The sets ('A' or 'B') of EAN-13 digits 2 to 7, chosen by the first digit.
-std::string_view ean13Parity(int firstDigit);
-// The sets of an EAN-2 add-on by its value modulo 4, of an EAN-5 add-on by its checksum's
-// last digit.
-std::string_view ean2Parity(int valueModulo4);
-std::string_view ean5Parity(int checksumLastDigit);
-
 // GS1 modulo 10 check digit of the digits before it: weight 3 on the rightmost digit and on
 // every second one to its left. Gives the character '0' to '9'.
 char gs1CheckDigit(std::string_view digits);
 
-// 95 modules each: guards, left half, centre guard, right half, guard.
+// 95 modules each: guard 101, left half, centre guard 01010, right half, guard 101; 7 modules a
+// digit in number set A, B or C. UPC-A: left half in A, right in C. EAN-13: the first digit
+// only chooses the sets (A or B) of digits 2 to 7, the right half is in C.
 std::string upcAModules(std::string_view twelveDigits);
 std::string ean13Modules(std::string_view thirteenDigits);
-// Add-ons: 20 and 47 modules.
+// Add-ons: start 1011, each digit in A or B by the add-on's parity, 01 between digits; EAN-2
+// chooses by its value modulo 4, EAN-5 by the last digit of 3 x (d1 + d3 + d5) + 9 x (d2 + d4).
+// 20 and 47 modules.
 std::string ean2Modules(std::string_view twoDigits);
 std::string ean5Modules(std::string_view fiveDigits);
 

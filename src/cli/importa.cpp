@@ -3,11 +3,14 @@
 //   importa [--pasta PASTA] [--decimal SEP] [--simular] [--todos | ORIGEM...]
 //   importa [--pasta PASTA] --desfazer [IMPORTACAO] [--forcar]
 //   importa [--pasta PASTA] --historico
+//   importa --ajuda | --versao
 //
 // The log's "linha:" lines and each source's summary go to stdout; progress, the message
-// window's texts and errors go to stderr. Exit status: 0 when every record was written, 1 when
-// some failed or the operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the
-// command line was wrong).
+// window's texts and errors go to stderr, with one line for each source not imported. Exit
+// status: 0 when every record was written, 1 when some failed, a source was refused or a source
+// named on the command line does not exist (the other sources are imported all the same), or the
+// operator cancelled with Ctrl-C, 2 when the run stopped on an error (or the command line was
+// wrong).
 
 #include <unistd.h>
 
@@ -28,8 +31,10 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/Version.h"
 
 namespace {
 
@@ -49,36 +54,35 @@ const char* kUsage =
     "\n"
     "Importa as origens registradas em Definicao.ini na pasta de dados, sem abrir a janela.\n"
     "\n"
-    "  --pasta PASTA   pasta de dados (padr\xc3\xa3o: a pasta atual)\n"
-    "  --todos         importa todas as origens da se\xc3\xa7\xc3\xa3o [Arquivos], na ordem\n"
+    "  --pasta PASTA   pasta de dados (padrão: a pasta atual)\n"
+    "  --todos         importa todas as origens da seção [Arquivos], na ordem\n"
     "  ORIGEM...       importa as origens dadas, na ordem dada\n"
-    "  --decimal SEP   separador decimal dos valores (padr\xc3\xa3o: o do sistema; use , para\n"
+    "  --decimal SEP   separador decimal dos valores (padrão: o do sistema; use , para\n"
     "                  dados brasileiros num sistema configurado com .)\n"
-    "  --simular       ensaia a importa\xc3\xa7\xc3\xa3o inteira (regras, consultas, chaves) sem\n"
-    "                  gravar nada: as tabelas mudam s\xc3\xb3 na mem\xc3\xb3ria; mostra o mesmo\n"
-    "                  registro e o mesmo resumo de uma importa\xc3\xa7\xc3\xa3o de verdade\n"
+    "  --simular       ensaia a importação inteira (regras, consultas, chaves) sem\n"
+    "                  gravar nada: as tabelas mudam só na memória; mostra o mesmo\n"
+    "                  registro e o mesmo resumo de uma importação de verdade\n"
     "  --desfazer [IMPORTACAO]\n"
-    "                  rep\xc3\xb5"
-    "e as tabelas e arquivos como estavam antes da \xc3\xbaltima\n"
-    "                  importa\xc3\xa7\xc3\xa3o (ou da dada: o nome da sua pasta em importacoes/)\n"
-    "  --forcar        com --desfazer: rep\xc3\xb5"
-    "e mesmo o que mudou depois da importa\xc3\xa7\xc3\xa3o\n"
-    "  --historico     lista as importa\xc3\xa7\xc3\xb5"
-    "es guardadas em importacoes/\n"
+    "                  repõe as tabelas e arquivos como estavam antes da última\n"
+    "                  importação (ou da dada: o nome da sua pasta em importacoes/)\n"
+    "  --forcar        com --desfazer: repõe mesmo o que mudou depois da importação\n"
+    "  --historico     lista as importações guardadas em importacoes/\n"
     "  --ajuda         mostra esta ajuda\n"
+    "  --versao        mostra a versão\n"
     "\n"
-    "Antes de gravar, cada importa\xc3\xa7\xc3\xa3o guarda os arquivos anteriores das tabelas que\n"
-    "altera em importacoes/{data-hora}/ (as 10 \xc3\xbaltimas; veja [Importacoes] no README), e\n"
-    "os registros com erro de cada origem v\xc3\xa3o para {origem}.falhas.txt na pasta de dados,\n"
+    "Antes de gravar, cada importação guarda os arquivos anteriores das tabelas que\n"
+    "altera em importacoes/{data-hora}/ (as 10 últimas; veja [Importacoes] no README), e\n"
+    "os registros com erro de cada origem vão para {origem}.falhas.txt na pasta de dados,\n"
     "que, corrigido, se importa de novo como uma origem de mesmo leiaute.\n"
-    "LimiteFalhas=N em [{origem}.opcoes] interrompe a origem no N-\xc3\xa9simo registro com erro.\n"
-    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na sa\xc3\xad"
-    "da\n"
-    "padr\xc3\xa3o; o progresso e as mensagens, na sa\xc3\xad"
-    "da de erros.\n"
-    "Sa\xc3\xad"
-    "da: 0 quando todos os registros foram gravados, 1 quando algum falhou,\n"
-    "2 quando a importa\xc3\xa7\xc3\xa3o parou por um erro (ou o desfazer foi recusado).\n";
+    "LimiteFalhas=N em [{origem}.opcoes] interrompe a origem no N-ésimo registro com erro.\n"
+    "As linhas \"linha:\" dos registros com erro e o resumo de cada origem saem na saída\n"
+    "padrão; o progresso e as mensagens, na saída de erros.\n"
+    "Uma origem recusada (Campo Chave sem coluna associada, nome que sai da pasta, sem\n"
+    "tabela de destino) ou dada na linha de comando e inexistente ganha uma linha na saída\n"
+    "de erros com o nome e o motivo; as demais origens são importadas assim mesmo.\n"
+    "Saída: 0 quando todos os registros foram gravados, 1 quando algum falhou ou alguma\n"
+    "origem foi recusada ou não existe, 2 quando a importação parou por um erro\n"
+    "(ou o desfazer foi recusado).\n";
 
 std::string out(const std::string& cp1252) {
     return cp1252ToUtf8(cp1252);
@@ -100,6 +104,10 @@ class BatchHost : public ImportHost {
           m_terminal(::isatty(STDERR_FILENO) == 1) {}
 
     void setEngine(ImportEngine* engine) { m_engine = engine; }
+    // Sources named on the command line: one that does not exist is an error, while one
+    // registered in [Arquivos] without its file is passed over, as the window does.
+    void setSourcesNamed(bool named) { m_named = named; }
+    bool anyNotImported() const { return m_notImported; }
     void setCommandLine(std::string line) { m_commandLine = std::move(line); }
     std::string ranBy() override { return m_commandLine; }
     bool anyFailed() const { return m_failed; }
@@ -140,18 +148,32 @@ class BatchHost : public ImportHost {
         for (char& c : shown)
             if (c == '|') c = '\n';
         std::cerr << "== " << out(title) << " ==\n" << out(shown) << '\n';
-        return 1;
+        return kAnswerYes;
     }
     void processMessages() override {
         if (g_interrupted && m_engine != nullptr && !m_engine->cancelled()) {
             clearProgress();
-            std::cerr << "Cancelando: a origem atual termina no pr\xc3\xb3ximo registro.\n";
+            std::cerr << "Cancelando: a origem atual termina no próximo registro.\n";
             m_engine->cancel();
         }
     }
     void sourceFinished(const SourceSummary& s) override {
         clearProgress();
-        if (!s.imported) return;
+        if (!s.imported) {
+            if (!s.refusal.empty()) {
+                std::cerr << "importa: " << out(s.refusal) << '\n';
+                m_notImported = true;
+            } else if (s.missing && m_named) {
+                std::cerr << "importa: a origem " << out(s.source) << " não existe em "
+                          << out(m_folder) << '\n';
+                m_notImported = true;
+            } else if (s.missing) {
+                std::cerr << "importa: a origem " << out(s.source)
+                          << ", registrada em [Arquivos], não existe em " << out(m_folder)
+                          << ": passada adiante\n";
+            }
+            return;
+        }
         if (s.recordsFailed > 0) m_failed = true;
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
@@ -208,6 +230,8 @@ class BatchHost : public ImportHost {
     std::chrono::steady_clock::time_point m_lastShown{};
     bool m_drawn = false;
     bool m_failed = false;
+    bool m_named = false;
+    bool m_notImported = false;
     std::string m_commandLine = "importa";
 };
 
@@ -224,6 +248,9 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--ajuda" || arg == "-h" || arg == "--help") {
             std::cout << kUsage;
+            return 0;
+        } else if (arg == "--versao" || arg == "--version") {
+            std::cout << "importa " << kVersion << '\n';
             return 0;
         } else if (arg == "--todos") {
             all = true;
@@ -252,7 +279,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "importa: op\xc3\xa7\xc3\xa3o desconhecida " << arg << "\n\n" << kUsage;
+            std::cerr << "importa: opção desconhecida " << arg << "\n\n" << kUsage;
             return 2;
         } else {
             sources.push_back(utf8ToCp1252(arg));
@@ -260,29 +287,29 @@ int main(int argc, char** argv) {
     }
     const bool importing = !undo && !history;
     if (undo + history + importing > 1 || (!importing && (all || !sources.empty() || rehearse))) {
-        std::cerr << "importa: --desfazer e --historico n\xc3\xa3o se combinam entre si nem "
-                     "com uma importa\xc3\xa7\xc3\xa3o\n\n"
+        std::cerr << "importa: --desfazer e --historico não se combinam entre si nem "
+                     "com uma importação\n\n"
                   << kUsage;
         return 2;
     }
     if (force && !undo) {
-        std::cerr << "importa: --forcar s\xc3\xb3 vale com --desfazer\n\n" << kUsage;
+        std::cerr << "importa: --forcar só vale com --desfazer\n\n" << kUsage;
         return 2;
     }
     if (importing && all == !sources.empty()) {
-        std::cerr << "importa: d\xc3\xaa --todos ou os nomes das origens\n\n" << kUsage;
+        std::cerr << "importa: dê --todos ou os nomes das origens\n\n" << kUsage;
         return 2;
     }
     if (folder.empty()) folder = fromOsPath(std::filesystem::current_path());
     std::error_code ec;
     if (!std::filesystem::is_directory(osPath(folder), ec)) {
-        std::cerr << "importa: a pasta de dados " << out(folder) << " n\xc3\xa3o existe\n";
+        std::cerr << "importa: a pasta de dados " << out(folder) << " não existe\n";
         return 2;
     }
     if (history) {
         const std::vector<std::string> lines = historyLines(folder);
         if (lines.empty())
-            std::cout << "Nenhuma importa\xc3\xa7\xc3\xa3o guardada em "
+            std::cout << "Nenhuma importação guardada em "
                       << out(resolvePath(folder, kHistoryFolder)) << '\n';
         for (const std::string& line : lines) std::cout << out(line) << '\n';
         return 0;
@@ -291,7 +318,7 @@ int main(int argc, char** argv) {
         try {
             for (const std::string& line : undoRun(folder, undoRunName, force))
                 std::cout << out(line) << '\n';
-            std::cout << "Importa\xc3\xa7\xc3\xa3o desfeita.\n";
+            std::cout << "Importação desfeita.\n";
             return 0;
         } catch (const std::exception& e) {
             std::cerr << "importa: " << out(e.what()) << '\n';
@@ -310,6 +337,7 @@ int main(int argc, char** argv) {
             }
         }
         BatchHost host(folder, sources);
+        host.setSourcesNamed(!all);
         std::string commandLine = "importa";
         for (int i = 1; i < argc; ++i) commandLine += std::string(" ") + argv[i];
         host.setCommandLine(utf8ToCp1252(commandLine));
@@ -319,18 +347,18 @@ int main(int argc, char** argv) {
         engine.pointCityTable();
         if (rehearse) {
             engine.rehearse();
-            std::cerr << "importa: simula\xc3\xa7\xc3\xa3o: nenhuma tabela, contador ou arquivo da "
+            std::cerr << "importa: simulação: nenhuma tabela, contador ou arquivo da "
                          "pasta de dados foi alterado\n";
         } else {
             engine.runSources();
         }
         if (g_interrupted) {
-            std::cerr << "importa: importa\xc3\xa7\xc3\xa3o cancelada pelo operador\n";
+            std::cerr << "importa: importação cancelada pelo operador\n";
             return 1;
         }
-        return host.anyFailed() ? 1 : 0;
+        return host.anyFailed() || host.anyNotImported() ? 1 : 0;
     } catch (const std::exception& e) {
-        std::cerr << "\nimporta: a importa\xc3\xa7\xc3\xa3o parou: " << out(e.what()) << '\n';
+        std::cerr << "\nimporta: a importação parou: " << out(e.what()) << '\n';
         return 2;
     }
 }

@@ -3,6 +3,7 @@
 //   pxtool info TABLE.db                header facts, fields, indexes; exit 1 when unsound
 //   pxtool dump TABLE.db                field names, then one row a line, TAB-separated, UTF-8
 //   pxtool load TABLE.db ROWS.txt       adds the rows of a text in the dump's format
+//   pxtool --version                    the version
 // Dump cells: NULL empty, dates yyyy-mm-dd, times hh:mm:ss and timestamps yyyy-mm-dd hh:mm:ss,
 // each with .zzz when its milliseconds are not zero, numbers as the shortest text that
 // reads back the same value with "." as point, logical T/F, text with "\", line breaks and
@@ -34,6 +35,7 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/Version.h"
 
 using namespace sivaro;
 
@@ -43,7 +45,8 @@ int usage() {
     std::cerr << "usage: pxtool create TABLE.db SCHEMA.txt\n"
                  "       pxtool info TABLE.db\n"
                  "       pxtool dump TABLE.db\n"
-                 "       pxtool load TABLE.db ROWS.txt\n";
+                 "       pxtool load TABLE.db ROWS.txt\n"
+                 "       pxtool --version\n";
     return 2;
 }
 
@@ -454,6 +457,10 @@ int create(const std::string& path, const std::string& schemaFile) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::cout << "pxtool " << kVersion << '\n';
+        return 0;
+    }
     if (argc < 3) return usage();
     const std::string command = argv[1];
     try {

@@ -3,14 +3,17 @@
 #include <chrono>
 #include <filesystem>
 
+#include "barcode/paint/BarcodeControlForm.h"
 #include "import/RunHistory.h"
 #include "import/SourceRun.h"
 #include "import/TableRules.h"
 #include "store/Rehearsal.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
@@ -37,8 +40,8 @@ std::int32_t layoutNumber(const std::string& text, const std::string& section,
                           const std::string& key, const std::string& entry) {
     std::int32_t value = 0;
     if (!tryParseInteger(text, value))
-        throw EConvertError("Layout inv\xe1lido em [" + section + "] " + key + "=" + entry + ": '" +
-                            text + "' n\xe3o \xe9 um n\xfamero inteiro");
+        throw EConvertError("Layout inválido em ["_cp1252 + section + "] " + key + "=" + entry +
+                            ": '" + text + "' não é um número inteiro"_cp1252);
     return value;
 }
 
@@ -116,20 +119,31 @@ ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
     : m_host(host),
       m_storeFactory(std::move(storeFactory)),
       m_rules(std::make_unique<TableRules>(*this)) {
-    m_b.SetBarCodeType(bcEAN_13);
-    m_b.SetBarWidth(0.015f);
-    m_b.SetWideBarRatio(3.0f);
-    m_b.SetData("0000000000000");
+    loadBarcodeControl(m_b, kBarcodeForm);
 }
+
+const char* const ImportEngine::kBarcodeForm =
+    "Left = 8\n"
+    "Top = 8\n"
+    "Width = 115\n"
+    "Height = 95\n"
+    "BarCodeType = bcEAN_13\n"
+    "BarColor = Black\n"
+    "BarWidth = 0.015\n"
+    "Data = '0000000000000'\n"
+    "WideBarRatio = 3\n"
+    "Color = White\n"
+    "Font.Name = 'Courier New'\n"
+    "Visible = False\n";
 
 std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
     m_barcode->SetData(twelveDigits);
     // Assigning the data the model already holds does nothing, so a code it refused for the
     // previous record would pass unchecked and come back as its 12 characters: check it again.
     m_barcode->CheckData();
-    // Building the pattern, as painting does, completes the data with its check digit.
-    constexpr float kScreenResolution = 96.0f;
-    m_barcode->BuildPatterns(kScreenResolution);
+    // Painting builds the pattern, which completes the data with its check digit. The barcode
+    // is never shown: it paints on an image of its own when no window paints it.
+    m_barcode->Paint();
     const std::string& completed = m_barcode->Data();
     if (completed.size() != 13 || completed.compare(0, 12, twelveDigits) != 0)
         throw EBarCodeError("EAN-13 barcodes must be 12 digits (13 with check digit)");
@@ -165,18 +179,16 @@ std::string ImportEngine::productWarning(const std::string& dataFolder) {
     // tables, but a live session cannot be told from the files a stopped one left behind, and
     // it knows nothing of this importer's locks: only the operator can make sure it is closed.
     std::string text =
-        "Aviso: feche o SIVARO PLUS em todas as esta\xe7\xf5"
-        "es que usam a pasta " +
-        dataFolder +
-        " antes de importar; ele n\xe3o respeita as travas deste importador, e os seus arquivos "
-        "de trava n\xe3o dizem se ele est\xe1 aberto.";
+        "Aviso: feche o SIVARO PLUS em todas as estações que usam a pasta "_cp1252 + dataFolder +
+        " antes de importar; ele não respeita as travas deste importador, e os seus arquivos "
+        "de trava não dizem se ele está aberto."_cp1252;
     std::string found;
     for (const char* file : {"net/PDOXUSRS.NET", "db/PDOXUSRS.LCK", "db/PARADOX.LCK"})
         if (pathExists(dataFolder, file)) found += std::string(found.empty() ? "" : ", ") + file;
     if (!found.empty())
         text +=
-            " Arquivos de trava do produto na pasta (de uma sess\xe3o aberta ou restos de "
-            "uma encerrada): " +
+            " Arquivos de trava do produto na pasta (de uma sessão aberta ou restos de "
+            "uma encerrada): "_cp1252 +
             found + ".";
     return text;
 }
@@ -235,8 +247,9 @@ void ImportEngine::rehearse() {
 
 void ImportEngine::refuse(SourceRun& run, const std::string& message) {
     m_host.addLogLine(message);
-    m_host.MostraMensagem("Erro ao importar", message, 1, 1);
+    m_host.MostraMensagem("Erro ao importar", message, kIconStop, kButtonsOk);
     run.summary.imported = false;
+    run.summary.refusal = message;
 }
 
 int ImportEngine::counter(const SourceRun& run) const {
@@ -272,20 +285,23 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     const std::string sourcePath = resolvePath(run.dataFolder, source);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(osPath(sourcePath), ec)) {
+        // Passed over without a word in the window; the batch command says so.
+        run.summary.missing = true;
         m_host.sourceFinished(run.summary);
         return;
     }
     const std::vector<std::string> tableNames = cutList(tableList, ",");
     if (tableNames.empty()) {
-        m_host.addLogLine("Arquivo " + source +
-                          " sem tabela de destino em [Arquivos]: n\xe3o importado");
+        run.summary.refusal =
+            "Arquivo " + source + " sem tabela de destino em [Arquivos]: não importado"_cp1252;
+        m_host.addLogLine(run.summary.refusal);
         m_host.sourceFinished(run.summary);
         return;
     }
     for (const std::string& name : tableNames) {
         if (name.empty() || leavesFolder(name)) {
             refuse(run, "Arquivo " + source + " recusado: a tabela de destino '" + name +
-                            "' n\xe3o \xe9 um nome de tabela da pasta db");
+                            "' não é um nome de tabela da pasta db"_cp1252);
             m_host.sourceFinished(run.summary);
             return;
         }
@@ -429,7 +445,7 @@ void ImportEngine::prepare(SourceRun& run) {
             }
             if (!fed) {
                 refuse(run, "Arquivo " + run.source + " recusado: o Campo Chave '" + keyName +
-                                "' n\xe3o corresponde a nenhuma coluna associada");
+                                "' não corresponde a nenhuma coluna associada"_cp1252);
                 return;
             }
         }
@@ -483,7 +499,7 @@ bool ImportEngine::readDelimitedRecord(SourceRun& run) {
             m_host.MostraMensagem("Erro ao importar",
                                   "Favor verificar a linha " + std::to_string(counter(run)) +
                                       " pois deve ter caracteres estranhos",
-                                  1, 1);
+                                  kIconStop, kButtonsOk);
             break;
         }
         const std::string_view piece = trimmed(SeparaCampos(line, run.options.delCamp));
@@ -645,7 +661,9 @@ void ImportEngine::logRecordError(SourceRun& run, const std::string& message, bo
         } catch (const std::exception&) {
         }
     }
-    m_host.addLogLine("linha:" + std::to_string(counter(run)) + " " + message + code);
+    const std::string line = "linha:" + std::to_string(counter(run)) + " " + message + code;
+    m_host.addLogLine(line);
+    m_host.recordFailed(line, run.source, run.recordLine);
     if (run.failed) run.failed->add(run.recordLine, run.recordLines, message + code);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "util/MessageKinds.h"
+
 namespace sivaro {
 
 class ProfileFile;
@@ -58,7 +60,12 @@ struct SourceSummary {
     std::int64_t lookupsNotFound = 0;
     std::string reviewFile;
     double seconds = 0;
-    bool imported = false;            // false when the source was passed over
+    bool imported = false;  // false when the source was passed over
+    // Why a source was not imported: the source file is not there, or the source was refused
+    // (a name that leads out of the folder, no or a bad target table, a key no column feeds),
+    // with the message the log got. Neither is set for a source passed over after "Cancelar".
+    bool missing = false;
+    std::string refusal;
     bool rehearsal = false;           // the rows were posted in memory only and dropped at the end
     bool stoppedAtLimit = false;      // "LimiteFalhas" failed records stopped the source
     std::vector<TableCounts> tables;  // in the order of the target table list
@@ -78,8 +85,8 @@ class ImportHost {
     virtual void setImportingLabel(const std::string& text) = 0;  // lTab
     virtual void setLineCounter(const std::string& text) = 0;     // lLin
     virtual void addLogLine(const std::string& line) = 0;         // Memo1
-    // The message window: icon kind 1 stop, 2 question, 3 exclamation, 4 information; button set
-    // 0 none (modeless), 1 OK, 2 and 3 Sim/Não. Returns 1 for OK/Sim, 2 for Não/Esc.
+    // The message window, its icon kind and button set as util/MessageKinds.h names them;
+    // returns kAnswerYes for OK/Sim, kAnswerNo for Não/Esc.
     virtual int MostraMensagem(const std::string& title, const std::string& text, int iconKind,
                                int buttonSet) = 0;
     // Lets pending window events run; the window's "Cancelar" reaches the engine this way.
@@ -87,6 +94,10 @@ class ImportHost {
 
     // Called when a source ends (also when it was passed over).
     virtual void sourceFinished(const SourceSummary& /*summary*/) {}
+    // After the "linha:" line of a failed record: the source and the number of the record's first
+    // line in it (the log's counter is the gauge's, not always a line number).
+    virtual void recordFailed(const std::string& /*logLine*/, const std::string& /*source*/,
+                              std::int64_t /*line*/) {}
     // A warning the run gives once, before it writes anything (the product open elsewhere).
     virtual void showWarning(const std::string& /*text*/) {}
     // Who runs the import, as the kept run's manifest names it: the command line or the window.

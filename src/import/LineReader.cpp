@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -21,7 +22,7 @@ void LineReader::open(const std::string& path) {
     close();
     m_file = std::fopen(osPath(path).c_str(), "rb");
     if (m_file == nullptr)
-        throw EInOutError("N\xe3o foi poss\xedvel abrir o arquivo " + path + ": " +
+        throw EInOutError("Não foi possível abrir o arquivo "_cp1252 + path + ": " +
                           std::strerror(errno));
     m_path = path;
     m_buffer.resize(kBufferSize);

@@ -22,12 +22,34 @@ std::uint32_t prefixOf(std::string_view key) {
     return v;
 }
 
-std::uint32_t leaveOut(std::uint32_t prefix, size_t j) {
-    return prefix | (kLeftOut << (8 * j));
+std::uint64_t prefix8Of(std::string_view key) {
+    std::uint64_t v = 0;
+    for (size_t j = 0; j < 8; ++j)
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(j < key.size() ? key[j] : '0'))
+             << (8 * j);
+    return v;
 }
 
-// The six pairs of places among the first four.
-constexpr size_t kPairs[6][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}};
+std::uint64_t leaveOut8(std::uint64_t prefix, size_t j) {
+    return prefix | (std::uint64_t{kLeftOut} << (8 * j));
+}
+
+// The views of the sound index, by their place in m_views.
+constexpr size_t kFirstView = 0;
+constexpr size_t kWhole4View = 1;
+constexpr size_t kWhole8View = 2;
+constexpr size_t kLess8View = 3;    // eight views
+constexpr size_t kPairs8View = 11;  // 28 views
+constexpr size_t kViews = 39;
+
+// The 28 pairs of places among the first eight.
+constexpr auto kPairs = [] {
+    std::array<std::array<size_t, 2>, 28> pairs{};
+    size_t p = 0;
+    for (size_t j = 0; j < 8; ++j)
+        for (size_t k = j + 1; k < 8; ++k) pairs[p++] = {j, k};
+    return pairs;
+}();
 
 // A key whose characters after the first hold no class digit carries no sound to compare.
 bool hasSound(const std::string& key) {
@@ -57,6 +79,7 @@ LookupIndex::Entry LookupIndex::entryFor(std::string_view name) {
         }
     }
     e.prefix = prefixOf(e.digits);
+    e.prefix8 = prefix8Of(e.digits);
     return e;
 }
 
@@ -77,8 +100,20 @@ std::string LookupIndex::keyOf(const Entry& e, std::int32_t n) {
 }
 
 int LookupIndex::editDistance(std::string_view a, std::string_view b) {
-    // Three rows of the table of edits: two back for the swaps.
-    std::vector<int> before(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
+    // Three rows of the table of edits: two back for the swaps. Names of usual length keep
+    // them on the stack.
+    constexpr size_t kOnStack = 96;
+    std::array<int, 3 * kOnStack> stack;
+    std::vector<int> heap;
+    int* cells = stack.data();
+    if (b.size() + 1 > kOnStack) {
+        heap.resize(3 * (b.size() + 1));
+        cells = heap.data();
+    }
+    const size_t width = b.size() + 1;
+    int* before = cells;
+    int* previous = cells + width;
+    int* current = cells + 2 * width;
     for (size_t j = 0; j <= b.size(); ++j) previous[j] = static_cast<int>(j);
     for (size_t i = 1; i <= a.size(); ++i) {
         current[0] = static_cast<int>(i);
@@ -89,8 +124,10 @@ int LookupIndex::editDistance(std::string_view a, std::string_view b) {
                 best = std::min(best, before[j - 2] + 1);
             current[j] = best;
         }
-        std::swap(before, previous);
-        std::swap(previous, current);
+        int* oldest = before;
+        before = previous;
+        previous = current;
+        current = oldest;
     }
     return previous[b.size()];
 }
@@ -101,10 +138,9 @@ void LookupIndex::refresh(Table& table, const std::string& nameField) {
     m_exact.clear();
     m_nextSame.clear();
     m_similar.clear();
-    for (auto& b : m_byFirst) b.clear();
-    for (auto& m : m_byPrefix) m.clear();
-    m_byWholePrefix.clear();
-    for (auto& m : m_byPrefixPairs) m.clear();
+    m_views.clear();
+    m_foldedNames.clear();
+    m_soundBuilt = false;
     Field& name = table.fieldByName(nameField);
     Field& code = table.fieldByName("cod");
     Field* state = nullptr;
@@ -128,17 +164,33 @@ void LookupIndex::refresh(Table& table, const std::string& nameField) {
         } else {
             m_exact.emplace(key, row);
         }
-        // A row whose key starts with "0" (an empty name) goes in the bucket of "0".
-        m_byFirst[e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0])].push_back(row);
-        for (size_t j = 0; j < 4; ++j) m_byPrefix[j][leaveOut(e.prefix, j)].push_back(row);
-        m_byWholePrefix[e.prefix].push_back(row);
-        for (size_t p = 0; p < 6; ++p)
-            m_byPrefixPairs[p][leaveOut(leaveOut(e.prefix, kPairs[p][0]), kPairs[p][1])].push_back(
-                row);
         m_entries.push_back(std::move(e));
     }
     m_version = table.changeCount();
     m_built = true;
+}
+
+void LookupIndex::buildSound() {
+    m_views.assign(kViews, View());
+    m_foldedNames.clear();
+    m_foldedNames.reserve(m_entries.size());
+    for (View& v : m_views) v.reserve(m_entries.size());
+    for (std::uint32_t row = 0; row < m_entries.size(); ++row) {
+        const Entry& e = m_entries[row];
+        m_foldedNames.push_back(folded(e.name));
+        // A row whose key starts with "0" (an empty name) goes under "0".
+        m_views[kFirstView].emplace_back(
+            e.digits.empty() ? '0' : static_cast<unsigned char>(e.digits[0]), row);
+        m_views[kWhole4View].emplace_back(e.prefix, row);
+        m_views[kWhole8View].emplace_back(e.prefix8, row);
+        for (size_t j = 0; j < 8; ++j)
+            m_views[kLess8View + j].emplace_back(leaveOut8(e.prefix8, j), row);
+        for (size_t p = 0; p < kPairs.size(); ++p)
+            m_views[kPairs8View + p].emplace_back(
+                leaveOut8(leaveOut8(e.prefix8, kPairs[p][0]), kPairs[p][1]), row);
+    }
+    for (View& v : m_views) std::sort(v.begin(), v.end());
+    m_soundBuilt = true;
 }
 
 LookupIndex::Match LookupIndex::exact(std::string_view value, int state) const {
@@ -147,6 +199,13 @@ LookupIndex::Match LookupIndex::exact(std::string_view value, int state) const {
     const auto it = m_exact.find(folded(value));
     if (it == m_exact.end()) return {};
     const bool byState = state >= 0 && m_hasStates;
+    if (m_nextSame[it->second] == kNoRow) {
+        // One row of that name, as most are.
+        Match m;
+        m.row = it->second;
+        m.kind = byState && m_entries[m.row].state != state ? Kind::ExactOtherState : Kind::Exact;
+        return m;
+    }
     const std::string typed = upper1252(value);
     // Rank 0 is the best: the state asked for, then the very accents typed.
     std::uint32_t best = kNoRow;
@@ -170,6 +229,7 @@ LookupIndex::Match LookupIndex::similar(std::string_view value, int state) {
     const std::string cacheKey =
         std::to_string(m_hasStates ? state : -1) + "|" + std::string(value);
     if (const auto it = m_similar.find(cacheKey); it != m_similar.end()) return it->second;
+    if (!m_soundBuilt) buildSound();
     const Match m = scan(value, m_hasStates ? state : -1);
     m_similar.emplace(cacheKey, m);
     return m;
@@ -213,32 +273,33 @@ std::vector<std::uint32_t> LookupIndex::candidates(std::string_view value,
         ++allowed;
 
     std::vector<std::pair<std::uint32_t, size_t>> found;
-    const auto take = [&](const std::vector<std::uint32_t>& list) {
-        for (std::uint32_t r : list) {
-            const size_t d = differences(m_entries[r], key, n, allowed);
-            if (d <= allowed) found.emplace_back(r, d);
+    // The rows of one key of a view.
+    const auto take = [&](size_t view, std::uint64_t k) {
+        const View& v = m_views[view];
+        auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(k, std::uint32_t{0}));
+        for (; it != v.end() && it->first == k; ++it) {
+            const size_t d = differences(m_entries[it->second], key, n, allowed);
+            if (d <= allowed) found.emplace_back(it->second, d);
         }
     };
-    // The rows that can be similar: those whose first four key characters agree with the
-    // value's in all but `allowed` places (from N 4 on they do not depend on N).
-    const std::uint32_t prefix = prefixOf(key);
+    // The rows that can be similar: those whose first key characters agree with the value's in
+    // all but `allowed` places.
     if (allowed == 0) {
-        if (n >= 4) {
-            if (const auto it = m_byWholePrefix.find(prefix); it != m_byWholePrefix.end())
-                take(it->second);
-        } else {
-            take(m_byFirst[static_cast<unsigned char>(key[0])]);
-        }
+        if (n >= 8)
+            take(kWhole8View, prefix8Of(key));
+        else if (n >= 4)
+            take(kWhole4View, prefixOf(key));
+        else
+            take(kFirstView, static_cast<unsigned char>(key[0]));
     } else if (allowed == 1) {
-        for (size_t j = 0; j < 4; ++j)
-            if (const auto it = m_byPrefix[j].find(leaveOut(prefix, j)); it != m_byPrefix[j].end())
-                take(it->second);
+        // Keys of 10 to 19 characters: the first eight agree but in one place.
+        const std::uint64_t prefix8 = prefix8Of(key);
+        for (size_t j = 0; j < 8; ++j) take(kLess8View + j, leaveOut8(prefix8, j));
     } else if (allowed == 2) {
-        for (size_t p = 0; p < 6; ++p) {
-            const auto& map = m_byPrefixPairs[p];
-            const auto it = map.find(leaveOut(leaveOut(prefix, kPairs[p][0]), kPairs[p][1]));
-            if (it != map.end()) take(it->second);
-        }
+        // Keys of 20 to 29 characters: the first eight agree but in two places.
+        const std::uint64_t prefix8 = prefix8Of(key);
+        for (size_t p = 0; p < kPairs.size(); ++p)
+            take(kPairs8View + p, leaveOut8(leaveOut8(prefix8, kPairs[p][0]), kPairs[p][1]));
     } else {
         for (std::uint32_t r = 0; r < m_entries.size(); ++r) {
             const size_t d = differences(m_entries[r], key, n, allowed);
@@ -267,7 +328,7 @@ LookupIndex::Match LookupIndex::scan(std::string_view value, int state) const {
     for (size_t i = 0; i < rows.size(); ++i) {
         const Entry& e = m_entries[rows[i]];
         if (ofState && e.state != state) continue;
-        const int edits = editDistance(typed, folded(e.name));
+        const int edits = editDistance(typed, m_foldedNames[rows[i]]);
         // Rows come in table order, so the first of equal ones stays.
         if (best.row == kNoRow || edits < best.edits ||
             (edits == best.edits && diffs[i] < bestDiffs)) {

@@ -12,7 +12,7 @@
 //   kMaxEdits edits away is answered as too far, so that it is proposed, never taken.
 // Phonetic keys are kept per row: a key for any length N follows from the name's kept first
 // character, the class digits of the whole name and the name's length, so one entry answers
-// every N; candidate rows are found by the first four key characters with up to two left out.
+// every N; candidate rows are found by the first characters of their keys.
 
 #include <array>
 #include <cstdint>
@@ -35,10 +35,11 @@ class LookupIndex {
         bool firstCoded = false;  // the kept first character has a class digit
         // The key's first four characters, the same for every N of 4 or more (digits, then "0").
         std::uint32_t prefix = 0;
-        std::int32_t length = 0;  // length of the prepared name
-        std::string code;         // the row's "cod" as text
-        std::string name;         // the row's name as the table keeps it
-        int state = -1;           // the row's state (StateSuffix.h), -1 when none or unknown
+        std::uint64_t prefix8 = 0;  // the first eight, the same for every N of 8 or more
+        std::int32_t length = 0;    // length of the prepared name
+        std::string code;           // the row's "cod" as text
+        std::string name;           // the row's name as the table keeps it
+        int state = -1;             // the row's state (StateSuffix.h), -1 when none or unknown
     };
 
     enum class Kind {
@@ -80,19 +81,24 @@ class LookupIndex {
     std::vector<std::uint32_t> candidates(std::string_view value, std::vector<size_t>& diffs) const;
     Match scan(std::string_view value, int state) const;
 
+    void buildSound();
+
     std::vector<Entry> m_entries;
     // Folded name in capitals -> its first row; further rows of that name through m_nextSame.
     std::unordered_map<std::string, std::uint32_t> m_exact;
     std::vector<std::uint32_t> m_nextSame;
-    std::array<std::vector<std::uint32_t>, 256> m_byFirst;  // rows by their key's first byte
-    // Rows by their key's first four bytes with one of them left out (byte j set to 0xFF):
-    // every row that differs from a key in at most one of those four places.
-    std::array<std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>, 4> m_byPrefix;
-    // The same with two of them left out (the six pairs j < k): rows that differ from a key in
-    // at most two of those places.
-    std::array<std::unordered_map<std::uint32_t, std::vector<std::uint32_t>>, 6> m_byPrefixPairs;
-    // Rows by their key's first four bytes, all of them.
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> m_byWholePrefix;
+    // The rows by their key's first characters, built on the first scan (a table searched by
+    // exact names only never needs them). From N 4 on a key's first four characters, and from
+    // N 8 on its first eight, do not depend on N.
+    // Each view lists every row under a key made of some of those characters, sorted by key
+    // and then by row, so that the rows of one key come in table order: by the first byte; by
+    // the first four; by the first eight; by the first eight with one of them left out (a byte
+    // set to 0xFF: rows that differ from a key in at most that place), eight views; with two left
+    // out, the 28 pairs.
+    using View = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
+    std::vector<View> m_views;
+    std::vector<std::string> m_foldedNames;  // each row's name without accents, in capitals
+    bool m_soundBuilt = false;
     std::unordered_map<std::string, Match> m_similar;  // answers already given, by value and state
     size_t m_nameSize = 0;
     std::uint64_t m_version = 0;

@@ -7,6 +7,7 @@
 
 #include "import/ImportHost.h"
 #include "store/FamilyFiles.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
@@ -46,8 +47,8 @@ void keepCopy(const std::string& from, const std::string& to) {
     if (ec) {
         std::error_code ignored;
         fs::remove(osPath(temp), ignored);
-        throw EInOutError("N\xe3o foi poss\xedvel guardar a c\xf3pia de " + from + " em " + to +
-                          ": " + ec.message() + "; o arquivo n\xe3o foi alterado");
+        throw EInOutError("Não foi possível guardar a cópia de "_cp1252 + from + " em " + to +
+                          ": " + ec.message() + "; o arquivo não foi alterado"_cp1252);
     }
 }
 
@@ -108,7 +109,7 @@ void RunHistory::open() {
         if (ec) break;
     }
     if (m_folder.empty())
-        throw EInOutError("N\xe3o foi poss\xedvel criar a pasta da importa\xe7\xe3o em " + history +
+        throw EInOutError("Não foi possível criar a pasta da importação em "_cp1252 + history +
                           (ec ? ": " + ec.message() : std::string()));
     // Held while the run goes on: an undo of this run waits for its end.
     m_lock = px::lockFile(m_folder, false, true);

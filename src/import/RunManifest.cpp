@@ -8,6 +8,7 @@
 
 #include "store/FamilyWatcher.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
@@ -99,10 +100,10 @@ std::string RunManifest::text() const {
 RunManifest RunManifest::read(const std::string& path) {
     std::error_code ec;
     if (!fs::is_regular_file(osPath(path), ec))
-        throw EInOutError("O manifesto " + path + " n\xe3o existe");
+        throw EInOutError("O manifesto " + path + " não existe"_cp1252);
     const ProfileFile file(path);
     if (!file.sectionExists("Importacao"))
-        throw EInOutError("O arquivo " + path + " n\xe3o \xe9 um manifesto de importa\xe7\xe3o");
+        throw EInOutError("O arquivo " + path + " não é um manifesto de importação"_cp1252);
     RunManifest m;
     m.ranBy = file.readString("Importacao", "ExecutadaPor", "");
     m.started = file.readString("Importacao", "Inicio", "");

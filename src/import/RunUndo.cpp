@@ -7,6 +7,7 @@
 #include "import/RunHistory.h"
 #include "store/FamilyFiles.h"
 #include "store/FamilyRestore.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -26,7 +27,7 @@ KeptRun findRun(const std::string& dataFolder, const std::string& wanted) {
     if (wanted.empty()) {
         for (auto it = runs.rbegin(); it != runs.rend(); ++it)
             if (it->manifest.state != kRunUndone) return *it;
-        throw EInOutError("Nenhuma importa\xe7\xe3o guardada para desfazer em " +
+        throw EInOutError("Nenhuma importação guardada para desfazer em "_cp1252 +
                           resolvePath(dataFolder, kHistoryFolder));
     }
     for (const KeptRun& r : runs)
@@ -36,7 +37,7 @@ KeptRun findRun(const std::string& dataFolder, const std::string& wanted) {
     const fs::path given = fs::weakly_canonical(osPath(wanted), ec);
     for (const KeptRun& r : runs)
         if (fs::equivalent(osPath(r.folder), given, ec)) return r;
-    throw EInOutError("A importa\xe7\xe3o '" + wanted + "' n\xe3o est\xe1 guardada em " +
+    throw EInOutError("A importação '"_cp1252 + wanted + "' não está guardada em "_cp1252 +
                       resolvePath(dataFolder, kHistoryFolder) + " (veja importa --historico)");
 }
 
@@ -49,7 +50,7 @@ void putFileBack(const std::string& target, const std::string& copy) {
     std::ifstream in(osPath(copy), std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    if (!in && !in.eof()) throw EInOutError("N\xe3o foi poss\xedvel ler " + copy);
+    if (!in && !in.eof()) throw EInOutError("Não foi possível ler "_cp1252 + copy);
     writeFileSafely(target, bytes.str());
     std::error_code ec;
     fs::last_write_time(osPath(target), fs::last_write_time(osPath(copy), ec), ec);
@@ -62,16 +63,15 @@ std::vector<std::string> undoRun(const std::string& dataFolder, const std::strin
     KeptRun run = findRun(dataFolder, wanted);
     const int lock = px::lockFile(run.folder, false, true);
     if (lock == -2)
-        throw EInOutError("A importa\xe7\xe3o " + run.name +
-                          " ainda est\xe1 em andamento; desfa\xe7"
-                          "a-a quando ela terminar");
+        throw EInOutError("A importação "_cp1252 + run.name +
+                          " ainda está em andamento; desfaça-a quando ela terminar"_cp1252);
     struct Unlock {
         int fd;
         ~Unlock() { px::unlockFile(fd); }
     } unlock{lock};
     RunManifest& m = run.manifest;
     if (m.state == kRunUndone)
-        throw EInOutError("A importa\xe7\xe3o " + run.name + " j\xe1 foi desfeita em " +
+        throw EInOutError("A importação "_cp1252 + run.name + " já foi desfeita em "_cp1252 +
                           m.undoneAt);
 
     // Every check before the first change: an undo refused changes nothing.
@@ -87,21 +87,20 @@ std::vector<std::string> undoRun(const std::string& dataFolder, const std::strin
         }
         if (c.after.empty())
             conflicts += "\n  " + c.path +
-                         ": a importa\xe7\xe3o parou enquanto o gravava, e n\xe3o se sabe se "
-                         "mudou depois";
+                         ": a importação parou enquanto o gravava, e não se sabe se "
+                         "mudou depois"_cp1252;
         else if (now != c.after)
-            conflicts += "\n  " + c.path + ": mudou depois da importa\xe7\xe3o";
+            conflicts += "\n  " + c.path + ": mudou depois da importação"_cp1252;
         toRestore.push_back(&c);
     }
     if (!missing.empty())
-        throw EInOutError("A importa\xe7\xe3o " + run.name +
-                          " n\xe3o pode ser desfeita: faltam arquivos guardados:" + missing);
+        throw EInOutError("A importação "_cp1252 + run.name +
+                          " não pode ser desfeita: faltam arquivos guardados:"_cp1252 + missing);
     if (!conflicts.empty() && !force)
-        throw EInOutError("A importa\xe7\xe3o " + run.name +
-                          " n\xe3o foi desfeita, nada foi alterado:" + conflicts +
-                          "\nUse --forcar para repor assim mesmo o que a importa\xe7\xe3o "
-                          "encontrou (as mudan\xe7"
-                          "as posteriores se perdem).");
+        throw EInOutError("A importação "_cp1252 + run.name +
+                          " não foi desfeita, nada foi alterado:"_cp1252 + conflicts +
+                          "\nUse --forcar para repor assim mesmo o que a importação "
+                          "encontrou (as mudanças posteriores se perdem)."_cp1252);
 
     std::vector<std::string> done;
     for (const RunManifest::Changed* c : toRestore) {

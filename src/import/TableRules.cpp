@@ -7,6 +7,7 @@
 #include "import/SourceRun.h"
 #include "store/TableFileRoutines.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/StringUtils.h"
@@ -15,8 +16,6 @@ namespace sivaro {
 
 namespace {
 
-constexpr std::uint8_t kIntegerType = 3;
-constexpr std::uint8_t kAutoIncType = 14;
 constexpr std::int64_t kBranchCodeStep = 50000;
 const std::string kNoText;
 
@@ -41,7 +40,7 @@ constexpr LookupSpec kLookups[] = {{"cidade", "codcid", "cid", "cidade", true},
 std::int32_t branchNumber(const std::string& value) {
     std::int32_t n = 0;
     if (!tryParseInteger(value, n))
-        throw EConvertError("'" + value + "' n\xe3o \xe9 um n\xfamero de filial v\xe1lido");
+        throw EConvertError("'" + value + "' não é um número de filial válido"_cp1252);
     return n;
 }
 
@@ -67,13 +66,19 @@ void TableRules::noteMapping(SourceRun& run, const MappingEntry& entry) {
 void TableRules::codeFieldTypeBefore(SourceRun& run) {
     Table& main = *run.tables[0].table;
     if (run.codeMappingFlag) {
+        // The type was changed in the main folder's table. The records may have left the handle
+        // on a branch folder, whose table was never changed: its type says nothing of the one
+        // to give back.
+        if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
         main.open();
         const bool autoInc = main.fieldByName("cod").dataType() == FieldType::AutoInc;
         main.close();
         if (autoInc)
-            AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kIntegerType, 0);
+            AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod",
+                        fieldTypeNumber(FieldType::Integer), 0);
     } else {
-        AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod", kAutoIncType, 0);
+        AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod",
+                    fieldTypeNumber(FieldType::AutoInc), 0);
     }
 }
 
@@ -198,10 +203,8 @@ void TableRules::perTable(SourceRun& run, int t) {
                                   static_cast<std::int64_t>(branchNumber(branch)) * kBranchCodeStep;
         if (code < std::numeric_limits<std::int32_t>::min() ||
             code > std::numeric_limits<std::int32_t>::max())
-            throw EConvertError(
-                "c\xf3"
-                "digo " +
-                std::to_string(code) + " da filial " + branch + " fora da faixa de um inteiro");
+            throw EConvertError("código "_cp1252 + std::to_string(code) + " da filial " + branch +
+                                " fora da faixa de um inteiro");
         table.fieldByName("cod").setAsInteger(static_cast<std::int32_t>(code));
     }
 
@@ -241,10 +244,16 @@ void TableRules::perTable(SourceRun& run, int t) {
 void TableRules::endOfSource(SourceRun& run) {
     Table& main = *run.tables[0].table;
     if (run.codeMappingFlag) {
+        // The type was changed in the main folder's table. The records may have left the handle
+        // on a branch folder, whose table was never changed: its type says nothing of the one
+        // to give back.
+        if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
         main.open();
         const bool integer = main.fieldByName("cod").dataType() == FieldType::Integer;
         main.close();
-        if (integer) AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod", kAutoIncType, 0);
+        if (integer)
+            AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod",
+                        fieldTypeNumber(FieldType::AutoInc), 0);
     }
     if (run.tableListUpper == "MERCADOR") {
         std::unique_ptr<Query> query = m_engine.store().createQuery();

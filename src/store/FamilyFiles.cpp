@@ -12,6 +12,7 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro::px {
 
@@ -23,18 +24,28 @@ std::string journalPath(const std::string& dbPath) {
     return dbPath + ".switch";
 }
 
-void syncFolder(const std::string& anyFile) {
-    const fs::path folder = osPath(anyFile).parent_path();
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 std::string folderOf(const std::string& path) {
     const std::size_t pos = path.find_last_of('/');
     return pos == std::string::npos ? std::string() : path.substr(0, pos);
+}
+
+// The file writers of util raise EInOutError; inside the table engine every failure is a
+// database error, with the same words.
+template <typename Step>
+void checked(Step step) {
+    try {
+        step();
+    } catch (const EInOutError& e) {
+        throw EDatabaseError(e.what());
+    }
+}
+
+// The renames and removals in the table's folder reach the disk, or the switch fails.
+void syncFolder(const std::string& anyFile) {
+    const std::string folder = folderOf(anyFile);
+    checked([&] {
+        flushFolder(folder.empty() ? "." : folder, "Cannot flush the folder of " + anyFile);
+    });
 }
 
 std::string join(const std::string& folder, const std::string& name) {
@@ -43,6 +54,14 @@ std::string join(const std::string& folder, const std::string& name) {
 
 [[noreturn]] void fail(const std::string& what, const std::string& path) {
     throw EDatabaseError(what + " " + path + ": " + std::strerror(errno));
+}
+
+// A journal left behind would make the next opener replay it over the temporaries of a later
+// switch that never committed: its removal must succeed.
+void removeJournal(const std::string& journal) {
+    std::error_code ec;
+    if (!fs::remove(osPath(journal), ec) && ec)
+        throw EDatabaseError("Cannot remove " + journal + ": " + ec.message());
 }
 
 SwitchStepHook& stepHook() {
@@ -151,7 +170,7 @@ void recoverFamily(const std::string& dbPath) {
             }
         }
         syncFolder(dbPath);
-        fs::remove(osPath(journal), ec);
+        removeJournal(journal);
         syncFolder(dbPath);
         return;
     }
@@ -227,43 +246,46 @@ int NewFile::releaseFd() {
 void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
                   const std::vector<std::string>& obsolete) {
     const std::string journal = journalPath(dbPath);
-    const std::string tempJournal = journal + ".tmp";
-    {
-        std::ofstream out(osPath(tempJournal), std::ios::trunc);
-        for (const NewFile* f : files) out << "R " << baseName(f->finalPath()) << "\n";
-        for (const std::string& o : obsolete) out << "D " << baseName(o) << "\n";
-        out.flush();
-        if (!out) throw EDatabaseError("Cannot write " + tempJournal);
-    }
-    {
-        const int fd = ::open(osPath(tempJournal).c_str(), O_RDONLY);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
-    std::error_code ec;
+    std::string list;
+    for (const NewFile* f : files) list += "R " + baseName(f->finalPath()) + "\n";
+    for (const std::string& o : obsolete) list += "D " + baseName(o) + "\n";
+    SafeWriteOptions options;
+    options.temporaryPath = journal + ".tmp";  // the name recoverFamily clears
     step(0);
-    fs::rename(osPath(tempJournal), osPath(journal), ec);
-    if (ec) throw EDatabaseError("Cannot write " + journal + ": " + ec.message());
-    syncFolder(dbPath);
-    // Committed: from here on the next opener finishes the switch if we stop.
+    try {
+        checked([&] { replaceFileSafely(journal, list, "Cannot write " + journal, options); });
+    } catch (...) {
+        // Not committed while its folder entry may not be on disk: the old family stays.
+        std::error_code ec;
+        fs::remove(osPath(journal), ec);
+        throw;
+    }
+    // Committed: from here on the next opener finishes the switch if we stop, so the new files
+    // must stay whatever fails below.
+    for (NewFile* f : files) f->markCommitted();
+    const std::string later = "; the table's next opening completes the change";
     int n = 0;
     for (const NewFile* f : files) {
         step(++n);
-        fs::rename(osPath(f->tempPath()), osPath(f->finalPath()), ec);
-        if (ec) throw EDatabaseError("Cannot replace " + f->finalPath() + ": " + ec.message());
+        checked([&] {
+            renameFile(f->tempPath(), f->finalPath(), "Cannot replace " + f->finalPath() + later);
+        });
     }
+    std::error_code ec;
     for (const std::string& o : obsolete) fs::remove(osPath(o), ec);
-    syncFolder(dbPath);
+    checked([&] {
+        flushFolder(folderOf(dbPath).empty() ? "." : folderOf(dbPath),
+                    "Cannot flush the folder of " + dbPath + later);
+    });
     step(n + 1);
-    fs::remove(osPath(journal), ec);
+    removeJournal(journal);
     syncFolder(dbPath);
 }
 
 void discardNewFiles(const std::vector<NewFile*>& files) {
     std::error_code ec;
-    for (const NewFile* f : files) fs::remove(osPath(f->tempPath()), ec);
+    for (const NewFile* f : files)
+        if (!f->committed()) fs::remove(osPath(f->tempPath()), ec);
 }
 
 }  // namespace sivaro::px

@@ -73,6 +73,9 @@ class NewFile {
     const std::string& tempPath() const { return m_temp; }
     int fd() const { return m_fd; }
     int releaseFd();  // keeps the descriptor open for the caller
+    // Listed in a switch's journal: from then on the file is the next opener's to rename.
+    void markCommitted() { m_committed = true; }
+    bool committed() const { return m_committed; }
 
   private:
     void flush();
@@ -80,13 +83,17 @@ class NewFile {
     int m_fd = -1;
     std::vector<std::uint8_t> m_buffer;
     std::uint64_t m_written = 0;
+    bool m_committed = false;
 };
 
-// Switches the family: the journal, the renames, the removal of `obsolete` files.
+// Switches the family: the journal, the renames, the removal of `obsolete` files, each step
+// checked and flushed with its folder. A failure before the journal is on disk leaves the old
+// family; one after it raises too, and the next opener finishes the switch.
 void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
                   const std::vector<std::string>& obsolete);
 
-// Removes temporaries of a switch that failed before its journal was written.
+// Removes temporaries of a switch that failed before its journal was written (those of a
+// committed switch stay for the next opener).
 void discardNewFiles(const std::vector<NewFile*>& files);
 
 }  // namespace sivaro::px

@@ -147,7 +147,14 @@ void flushShared(SharedTable* s) {
     FamilyWatcher* watcher = familyWatcher();
     if (watcher) watcher->beforeChange(s->path);
     int newFd = -1;
-    s->table->save(newFd);
+    try {
+        s->table->save(newFd);
+    } catch (...) {
+        // The lock on a new .db that a failed switch may have left with its name goes too, or
+        // this process would keep its own next opening out.
+        unlockFile(newFd);
+        throw;
+    }
     if (newFd >= 0) {
         unlockFile(s->lockFd);
         s->lockFd = newFd;

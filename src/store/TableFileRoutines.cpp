@@ -59,8 +59,7 @@ FieldType fieldTypeOfEngineCode(std::uint16_t code) {
     }
 }
 
-}  // namespace
-
+// The engine type code for a caller's type number (0 for none).
 std::uint16_t engineTypeCode(int typeNumber) {
     switch (typeNumber) {
         case 1:
@@ -93,6 +92,8 @@ std::uint16_t engineTypeCode(int typeNumber) {
             return 0;
     }
 }
+
+}  // namespace
 
 bool GravaAutoInc(const std::string& path, std::int32_t value) {
     std::string upper = upperAscii(path);

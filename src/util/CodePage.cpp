@@ -1,5 +1,7 @@
 #include "util/CodePage.h"
 
+#include "util/Cp1252Literal.h"
+
 #include <array>
 #include <cstdint>
 
@@ -7,22 +9,13 @@ namespace sivaro {
 
 namespace {
 
-// Code points of bytes 0x80-0x9F; the undefined five keep their own number.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+using cp1252::byteOf;
+using cp1252::decodeUtf8;
+using cp1252::kHigh;
 
 char32_t codePointOf(unsigned char b) {
     if (b >= 0x80 && b < 0xA0) return kHigh[b - 0x80];
     return b;
-}
-
-int byteOf(char32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == cp) return 0x80 + i;
-    return -1;
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -41,33 +34,6 @@ void appendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-}
-
-// Length of the well-formed UTF-8 sequence at text[i] and its code point; 0 when malformed.
-size_t decodeUtf8(std::string_view text, size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    size_t len;
-    char32_t min;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > text.size()) return 0;
-    for (size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
 }
 
 }  // namespace

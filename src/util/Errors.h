@@ -8,31 +8,31 @@
 namespace sivaro {
 
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
 };
 
 // A text that does not convert to the type asked for (a field's value, a layout number...).
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // Everything the table engine refuses: missing tables or fields, key violations, bad files.
 class EDatabaseError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // The barcode model's checks, with their fixed English messages.
 class EBarCodeError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 
 // File system failures outside the tables: "Unable to write to " + file name, unreadable sources.
 class EInOutError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

@@ -19,7 +19,9 @@
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/SafeWrite.h"
 #include "util/StringUtils.h"
+#include "util/WriteLock.h"
 
 namespace sivaro {
 
@@ -40,7 +42,6 @@ constexpr std::int64_t kFineWindowNs = 100'000'000;
 // Every successful write of any ProfileFile of this process bumps it, so that a second object on
 // the same file parses again even when the write kept the size within one time stamp tick.
 std::atomic<std::uint64_t> g_writes{0};
-std::atomic<std::uint64_t> g_tempCounter{0};
 
 const std::array<unsigned char, 256>& foldTable() {
     static const std::array<unsigned char, 256> table = [] {
@@ -275,27 +276,6 @@ bool readWhole(const fs::path& path, std::string& out, struct stat& st) {
     return ok;
 }
 
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-bool rewriteInPlace(const fs::path& path, std::string_view text) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, text) && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
-              ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    return ok;
-}
-
 std::atomic<bool> g_notify{true};
 
 // File systems whose changes, made by any process of this machine, raise change notifications.
@@ -392,7 +372,7 @@ class ChangeWatch {
                                     IN_MOVE_SELF | IN_DONT_FOLLOW);
         if (m_file >= 0 && m_file != fileWatch) ::inotify_rm_watch(m_fd, m_file);
         m_file = fileWatch;
-        m_name = file.filename().string();
+        m_name = fromOsPath(file.filename());
         m_signals = g_changeSignals.load(std::memory_order_acquire);
         drain();
     }
@@ -439,7 +419,9 @@ class ChangeWatch {
                     if (e->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
                         m_folder = -1;  // the folder is gone; stat from now on
                         changed = true;
-                    } else if (e->len > 0 && m_name == e->name) {
+                    } else if (e->len > 0 && sameText(m_name, fromOsPath(e->name))) {
+                        // Any spelling: a file whose name differs only in case may answer for
+                        // the one asked once it appears, or stop answering when it goes.
                         changed = true;
                     }
                 } else if (e->wd == m_file && e->wd >= 0) {
@@ -454,10 +436,43 @@ class ChangeWatch {
     int m_fd = -1;
     int m_folder = -1;
     int m_file = -1;
-    std::string m_name;
+    std::string m_name;           // engine text
     bool m_signalled = false;     // the queue raises SIGIO
     std::uint64_t m_signals = 0;  // g_changeSignals when the queue was last emptied
 };
+
+// The file's text with `key` of `section` set to `value`: replaced where it stands (under the
+// file's spelling of its key), else appended after the last non-blank line of its section, else
+// in a new section at the end of the file.
+std::string withValue(const Parsed& p, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    const std::string encoded = encodeValue(value);
+    std::string text = p.text;
+    if (const Section* s = p.find(section)) {
+        if (const Entry* e = s->find(key)) {
+            const Line& line = p.lines[e->line];
+            text.replace(line.begin, line.end - line.begin, e->name + "=" + encoded);
+        } else {
+            const Line& after = p.lines[s->last];
+            std::string insert = after.next == after.end ? p.eol : std::string();
+            insert += std::string(key) + "=" + encoded + p.eol;
+            text.insert(after.next, insert);
+        }
+    } else {
+        std::string append;
+        if (!p.lines.empty()) {
+            const Line& last = p.lines.back();
+            if (last.next == last.end) append += p.eol;
+            if (!trimView(std::string_view(p.text).substr(last.begin, last.end - last.begin))
+                     .empty())
+                append += p.eol;
+        }
+        append +=
+            "[" + std::string(section) + "]" + p.eol + std::string(key) + "=" + encoded + p.eol;
+        text += append;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -478,16 +493,17 @@ void ProfileFile::useChangeNotification(bool on) {
 
 ProfileFile::ProfileFile(std::string fileName)
     : m_fileName(std::move(fileName)), m_cache(std::make_unique<Cache>()) {
+    m_osPath = locate();
+}
+
+std::filesystem::path ProfileFile::locate() const {
     // The data folder came from a system whose names ignore case; a file whose name differs only
     // in case answers for the name asked, an exact name being preferred.
     const std::size_t slash = m_fileName.find_last_of('/');
-    if (slash == std::string::npos)
-        m_osPath = osPath(resolvePath("", m_fileName));
-    else if (slash == 0)
-        m_osPath = osPath(m_fileName);  // a file of the root folder is taken as named
-    else
-        m_osPath = osPath(resolvePath(std::string_view(m_fileName).substr(0, slash),
-                                      std::string_view(m_fileName).substr(slash + 1)));
+    if (slash == std::string::npos) return osPath(resolvePath("", m_fileName));
+    if (slash == 0) return osPath(m_fileName);  // a file of the root folder is taken as named
+    return osPath(resolvePath(std::string_view(m_fileName).substr(0, slash),
+                              std::string_view(m_fileName).substr(slash + 1)));
 }
 
 ProfileFile::ProfileFile(const ProfileFile& other)
@@ -515,6 +531,9 @@ const ProfileFile::Cache& ProfileFile::current() const {
     const std::uint64_t writes = g_writes.load();
     if (c.loaded && c.writes == writes && c.watch.active() && !c.watch.changed()) return c;
 
+    // The file's spelling on disk is settled at each change, not once: a "DEFINICAO.INI" that
+    // appears later answers from then on, as one that goes stops answering.
+    m_osPath = locate();
     struct stat st;
     const Stamp now = ::stat(m_osPath.c_str(), &st) == 0 ? stampOf(st) : Stamp{};
     if (c.loaded && c.writes == writes && !c.watch.active() && sameStamp(c.stamp, now)) {
@@ -628,36 +647,7 @@ void ProfileFile::writeString(std::string_view section, std::string_view key,
     if (!keyName.empty() && (keyName[0] == '[' || keyName[0] == ';'))
         refuse("the key name \"" + keyName + "\" cannot start with \"[\" or \";\"");
     if (hasLineBreak(value)) refuse("the value of key \"" + keyName + "\" holds a line break");
-
-    const Cache& c = current();
-    // Something that is there but cannot be read must not be replaced by a file of one entry.
-    if (!c.readable) throw EInOutError("Unable to write to " + m_fileName);
-    const Parsed& p = c.parsed;
-    const std::string encoded = encodeValue(value);
-    std::string text = p.text;
-    if (const Section* s = p.find(sectionName)) {
-        if (const Entry* e = s->find(keyName)) {
-            const Line& line = p.lines[e->line];
-            text.replace(line.begin, line.end - line.begin, e->name + "=" + encoded);
-        } else {
-            const Line& after = p.lines[s->last];
-            std::string insert = after.next == after.end ? p.eol : std::string();
-            insert += keyName + "=" + encoded + p.eol;
-            text.insert(after.next, insert);
-        }
-    } else {
-        std::string append;
-        if (!p.lines.empty()) {
-            const Line& last = p.lines.back();
-            if (last.next == last.end) append += p.eol;
-            if (!trimView(std::string_view(p.text).substr(last.begin, last.end - last.begin))
-                     .empty())
-                append += p.eol;
-        }
-        append += "[" + sectionName + "]" + p.eol + keyName + "=" + encoded + p.eol;
-        text += append;
-    }
-    commit(std::move(text));
+    change(sectionName, keyName, value);
 }
 
 void ProfileFile::writeInteger(std::string_view section, std::string_view key, std::int32_t value) {
@@ -669,69 +659,51 @@ void ProfileFile::writeBool(std::string_view section, std::string_view key, bool
 }
 
 void ProfileFile::deleteKey(std::string_view section, std::string_view key) {
-    const Parsed& p = current().parsed;
-    const Section* s = p.find(section);
-    const Entry* e = s ? s->find(key) : nullptr;
-    if (!e) return;
-    const Line& line = p.lines[e->line];
-    std::string text = p.text;
-    text.erase(line.begin, line.next - line.begin);
-    commit(std::move(text));
+    // A key that is not there touches nothing, not even the lock.
+    if (!keyExists(section, key)) return;
+    change(section, key, std::nullopt);
 }
 
-void ProfileFile::commit(std::string text) {
+void ProfileFile::change(std::string_view section, std::string_view key,
+                         std::optional<std::string_view> value) {
     const std::string failure = "Unable to write to " + m_fileName;
-    std::error_code ec;
-    fs::path target = m_osPath;
-    // Write through a link to the file it names, so the link stays a link.
-    if (fs::is_symlink(target, ec)) {
-        fs::path real = fs::canonical(target, ec);
-        if (!ec) target = real;
-    }
-    struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
-        if (!S_ISREG(st.st_mode)) throw EInOutError(failure);
-        // A file the system will not let us write is refused, although its folder would let
-        // a rename replace it.
-        const int probe = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        if (probe < 0) throw EInOutError(failure);
-        ::close(probe);
+    // From the read to the rename no other writer, in this process or another, may come between:
+    // its entry would be lost with the text it did not see.
+    const WriteLock lock([this] { return locate(); }, failure);
+    m_osPath = lock.path();
+    reload(g_writes.load());
+    const Cache& c = *m_cache;
+    // Something that is there but cannot be read must not be replaced by a file of one entry.
+    if (!c.readable) throw EInOutError(failure);
+    const Parsed& p = c.parsed;
+    std::string text;
+    if (value) {
+        text = withValue(p, section, key, *value);
+    } else {
+        const Section* s = p.find(section);
+        const Entry* e = s ? s->find(key) : nullptr;
+        if (!e) return;  // deleted by another writer meanwhile
+        const Line& line = p.lines[e->line];
+        text = p.text;
+        text.erase(line.begin, line.next - line.begin);
     }
 
-    // The new text goes to a file beside the old one, which a rename then replaces at once, so
-    // that a full disk or a crash halfway leaves the old file whole.
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    const fs::path temp =
-        folder / ("." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-                  std::to_string(g_tempCounter.fetch_add(1)));
-    const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
-    if (fd < 0) {
-        // A folder that takes no new files may still let its files be written (shared folders
-        // often do): then the file itself is rewritten.
-        if (!exists || !rewriteInPlace(target, text)) throw EInOutError(failure);
+    // What the system refuses outright keeps the message the stored imports were made with.
+    struct stat st;
+    if (::stat(m_osPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) throw EInOutError(failure);
+    const fs::path folder = m_osPath.has_parent_path() ? m_osPath.parent_path() : fs::path(".");
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) throw EInOutError(failure);
+    SafeWriteOptions options;
+    options.inPlaceWhenFolderRefuses = true;
+    try {
+        replaceFileSafely(fromOsPath(m_osPath), text, failure, options);
+    } catch (...) {
         ++g_writes;
         m_cache->loaded = false;
-        return;
+        throw;
     }
-    bool ok = true;
-    if (exists) {
-        ok = ::fchmod(fd, mode) == 0;
-        if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // Only the owner's rights matter to us; another owner is best effort.
-        }
-    }
-    ok = ok && writeAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     ++g_writes;
     m_cache->loaded = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        throw EInOutError(failure);
-    }
 }
 
 }  // namespace sivaro

@@ -27,14 +27,18 @@
 //   file's spelling of its key), else appended after the last non-blank line of its section, else
 //   a section is appended at the end of the file, after a blank line. Writes keep the file's line
 //   ending (the one of its first line); a new file gets CR LF. The file is created when its folder
-//   exists; a folder is never created. The new text replaces the file in one rename, with the old
-//   file's permissions, so a failed write leaves the old file whole (a folder that takes no new
-//   files but lets its file be written gets the file rewritten in place).
+//   exists; a folder is never created. The new text replaces the file through replaceFileSafely,
+//   with the old file's permissions, so a failed write leaves the old file whole (a folder that
+//   takes no new files but lets its file be written gets the file rewritten in place).
+// - Writers in every process are serialised by a WriteLock held from the read of the file to the
+//   rename, and each change reads the file afresh under it: entries that two workbenches, or a
+//   workbench and a batch run, write at the same time are all kept.
 // - A value that would not read back as written (blanks at an end, or enclosed in a matching pair
 //   of quotes) is written inside double quotes.
 // - Deleting a key that is not there touches nothing.
 // - A write the system refuses (missing folder, read-only or unreadable file, a path through a
-//   regular file) throws EInOutError "Unable to write to " + fileName(). So does a name or value
+//   regular file) throws EInOutError "Unable to write to " + fileName(), followed by the
+//   system's reason when a step of the writing itself failed (a full disk). So does a name or value
 //   that the file could not hold (a line break anywhere, "=" in a key, "]" in a section, a key
 //   starting with "[" or ";"), with the reason after the file name; nothing is written then.
 //
@@ -51,6 +55,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,7 +65,8 @@ namespace sivaro {
 class ProfileFile {
   public:
     // An engine path (Windows-1252). It need not exist. When no file has exactly that name, an
-    // existing file of its folder whose name differs only in case answers for it.
+    // existing file of its folder whose name differs only in case answers for it; which file
+    // answers is settled again whenever the folder changes, not once.
     explicit ProfileFile(std::string fileName);
     ProfileFile(const ProfileFile& other);
     ProfileFile& operator=(const ProfileFile& other);
@@ -92,10 +98,13 @@ class ProfileFile {
     struct Cache;
     const Cache& current() const;
     void reload(std::uint64_t writes) const;
-    void commit(std::string text);
+    std::filesystem::path locate() const;  // the file's spelling on disk now
+    // Sets (or, without a value, deletes) one entry under the lock, on the text just read.
+    void change(std::string_view section, std::string_view key,
+                std::optional<std::string_view> value);
 
     std::string m_fileName;
-    std::filesystem::path m_osPath;
+    mutable std::filesystem::path m_osPath;
     mutable std::unique_ptr<Cache> m_cache;
 };
 

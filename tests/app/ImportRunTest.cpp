@@ -16,6 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,12 +35,13 @@
 #include <vector>
 
 #include "ErrorReports.h"
+#include "FolderSnapshot.h"
 #include "WidgetTestHelpers.h"
 #include "app/ErrorReport.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "app/WorkbenchHost.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
 #include "util/FormatSettings.h"
@@ -522,6 +533,69 @@ TEST(ErrorReportText, FinishesASentenceOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         EXPECT_EQ(errorReportText(c.message), c.shown);
+    }
+}
+
+TEST_F(WindowImport, SimularOnTheContextMenuOfImportaRehearsesAndChangesNoFile) {
+    prepare({{"marcas.txt", source("M", {"1", "abc", "2"})}});
+    select(0);
+    auto* importa = child<QPushButton>(*m_form, "Button1");
+    EXPECT_EQ(importa->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(importa->geometry(), QRect(89, 208, 75, 25)) << "the layout stays";
+    QAction* simula = nullptr;
+    for (QAction* a : importa->actions())
+        if (a->objectName() == QStringLiteral("acSimula")) simula = a;
+    ASSERT_NE(simula, nullptr);
+    EXPECT_EQ(simula->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+
+    const testing::FolderSnapshot before = testing::snapshotFolder(m_folder);
+    simula->trigger();
+    EXPECT_EQ(testing::folderChanges(before, testing::snapshotFolder(m_folder)), "");
+    EXPECT_EQ(log(),
+              (QStringList{QStringLiteral("linha:3 'abc' is not a valid floating point value for "
+                                          "field 'valor'"),
+                           QString::fromUtf8("Simulação de marcas.txt: Marca 2 inseridas, 0 "
+                                             "atualizadas; 1 com erro"),
+                           QString::fromUtf8("Simulação: nenhuma tabela, contador ou arquivo da "
+                                             "pasta de dados foi alterado.")}));
+    EXPECT_TRUE(brands().empty());
+    // The warning of a real run is not given: nothing is written.
+    EXPECT_FALSE(child<QPlainTextEdit>(*m_form, "Memo1")
+                     ->toPlainText()
+                     .contains(QStringLiteral("Aviso: feche")));
+}
+
+TEST_F(WindowImport, DoubleClickOnALinhaLineShowsThatLineOfTheSource) {
+    std::vector<std::string> values(30, "1");
+    values[24] = "abc";  // line 26 of the file
+    prepare({{"marcas.txt", source("M", values)}});
+    select(0);
+    importa();
+    auto* memo = child<QPlainTextEdit>(*m_form, "Memo1");
+    const QTextBlock failed = memo->document()->find(QStringLiteral("linha:26 ")).block();
+    ASSERT_TRUE(failed.isValid()) << memo->toPlainText().toStdString();
+    struct Case {
+        QTextBlock block;
+        bool shows;
+    };
+    const Case cases[] = {{memo->document()->firstBlock(), false}, {failed, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.block.text().toStdString());
+        auto* pages = child<QTabWidget>(*m_form, "PageControl1");
+        pages->setCurrentIndex(1);
+        const QPoint at = memo->cursorRect(QTextCursor(c.block)).center();
+        QMouseEvent click(QEvent::MouseButtonDblClick, at, memo->viewport()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(memo->viewport(), &click);
+        EXPECT_EQ(pages->currentWidget()->objectName() == QStringLiteral("TabSheet4"), c.shows);
+        if (!c.shows) continue;
+        auto* viewer = child<QPlainTextEdit>(*m_form, "mVisArq");
+        EXPECT_EQ(viewer->textCursor().blockNumber(), 25);
+        EXPECT_EQ(viewer->textCursor().selectedText(), QStringLiteral("M25\tabc"));
+        auto* box = child<QScrollArea>(*m_form, "sbVisFic");
+        const int y = viewer->cursorRect().center().y();
+        EXPECT_GE(y, box->verticalScrollBar()->value());
+        EXPECT_LE(y, box->verticalScrollBar()->value() + box->viewport()->height());
     }
 }
 

@@ -37,8 +37,9 @@
 #include "ErrorReports.h"
 #include "app/DefinitionsText.h"
 #include "app/MessageWindow.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "util/ProfileFile.h"
+#include "util/Version.h"
 
 namespace sivaro {
 namespace {
@@ -124,6 +125,8 @@ TEST(DefinitionsText, MemoLinesFromTheFileAndBack) {
         {"a lone CR ends a line", "a\rb", "a\nb", "a\r\nb\r\n"},
         {"no line end at the end", "a\r\nb", "a\nb", "a\r\nb\r\n"},
         {"empty lines stay", "a\r\n\r\nb\r\n", "a\n\nb", "a\r\n\r\nb\r\n"},
+        {"an empty last line stays", "a\r\n\r\n", "a\n", "a\r\n\r\n"},
+        {"two empty last lines stay", "a\n\n\n", "a\n\n", "a\r\n\r\n\r\n"},
         {"empty file", "", "", ""},
         {"one empty line", "\r\n", "", ""},
         {"Windows-1252 text", "[a\xe7\xe3o]\r\n", QStringLiteral("[ação]"), "[a\xe7\xe3o]\r\n"},
@@ -133,9 +136,9 @@ TEST(DefinitionsText, MemoLinesFromTheFileAndBack) {
         EXPECT_EQ(memoTextFromFile(c.file), c.memo);
         EXPECT_EQ(fileBytesFromMemo(c.memo), c.saved);
     }
-    // The caret after a final line break is no line of its own; two breaks leave one empty line.
-    EXPECT_EQ(fileBytesFromMemo(QStringLiteral("a\n")), "a\r\n");
-    EXPECT_EQ(fileBytesFromMemo(QStringLiteral("a\n\n")), "a\r\n\r\n");
+    // An empty last line the memo shows is written too: a file ending in one keeps it.
+    EXPECT_EQ(fileBytesFromMemo(QStringLiteral("a\n")), "a\r\n\r\n");
+    EXPECT_EQ(fileBytesFromMemo(QStringLiteral("a\n\n")), "a\r\n\r\n\r\n");
 }
 
 class Workbench : public ::testing::Test {
@@ -175,6 +178,9 @@ TEST_F(Workbench, WindowLook) {
     EXPECT_EQ(f.size(), QSize(1005, 619));
     EXPECT_TRUE(f.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Importador v2.0 b13/12/2012"));
+    // The caption is the product's own; the version it names must be the build's.
+    EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("Importador v") + kVersion + ' '))
+        << "the window caption does not name version " << kVersion;
     EXPECT_EQ(f.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(f.font().pixelSize(), 11);
     // The outline: 50 x 50 corner ellipses cut the corners, the edges between them stay.

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "BarcodeTestUtil.h"
 #include "barcode/BarcodeModel.h"
@@ -30,26 +33,35 @@ const std::string kCodeA = "\xce";   // #206
 const std::string kFnc1 = "\xcf";    // #207
 
 // ISO/IEC 15417 symbol character table, spot-checked by value.
+const std::map<int, std::string> kSymbolTable = {
+    {0, "11011001100"},   {1, "11001101100"},   {16, "10011101100"},  {33, "10100011000"},
+    {34, "10001011000"},  {64, "10100001100"},  {65, "10010110000"},  {95, "10111101000"},
+    {98, "11110100010"},  {99, "10111011110"},  {100, "10111101110"}, {101, "11101011110"},
+    {102, "11110101110"}, {103, "11010000100"}, {104, "11010010000"}, {105, "11010011100"},
+};
+// Stop character and final bar.
+const std::string kStop = "1100011101011";
+
+// The modules that buildCode128 writes for symbol values, at one column a module.
+std::string modulesOf(const std::vector<int>& symbols) {
+    return test::written([&](PatternWriter& out) { buildCode128(out, symbols, 1); });
+}
+
 TEST(Code128, SymbolTable) {
-    const std::pair<int, const char*> cases[] = {
-        {0, "11011001100"},   {1, "11001101100"},   {16, "10011101100"},  {33, "10100011000"},
-        {34, "10001011000"},  {64, "10100001100"},  {65, "10010110000"},  {95, "10111101000"},
-        {98, "11110100010"},  {99, "10111011110"},  {100, "10111101110"}, {101, "11101011110"},
-        {102, "11110101110"}, {103, "11010000100"}, {104, "11010010000"}, {105, "11010011100"},
-    };
-    for (const auto& [value, modules] : cases) {
+    for (const auto& [value, modules] : kSymbolTable) {
         SCOPED_TRACE(value);
-        EXPECT_EQ(code128Modules(value), modules);
+        EXPECT_EQ(modulesOf({value}), modules + kStop);
     }
-    EXPECT_EQ(kCode128Stop, "1100011101011");
 }
 
 // Every symbol: 11 modules, three bars and three spaces, bar first; no two alike.
 TEST(Code128, SymbolTableShape) {
-    std::set<std::string_view> seen;
+    std::set<std::string> seen;
     for (int value = 0; value <= 105; ++value) {
         SCOPED_TRACE(value);
-        const std::string_view modules = code128Modules(value);
+        const std::string whole = modulesOf({value});
+        ASSERT_EQ(whole.substr(whole.size() - kStop.size()), kStop);
+        const std::string modules = whole.substr(0, whole.size() - kStop.size());
         EXPECT_EQ(modules.size(), 11u);
         EXPECT_EQ(modules.front(), '1');
         EXPECT_EQ(modules.back(), '0');
@@ -152,8 +164,8 @@ TEST(Code128, PatternIsTheSymbolsAndTheStop) {
     model.SetBarCodeType(bcCode128);
     model.SetData(kStartB + "AB");
     std::string expected;
-    for (int value : {104, 33, 34, 102}) expected += code128Modules(value);
-    expected += kCode128Stop;
+    for (int value : {104, 33, 34, 102}) expected += kSymbolTable.at(value);
+    expected += kStop;
     EXPECT_EQ(columnsOf(model.BuildPattern(96)), expected);
     EXPECT_EQ(columnsOf(model.BuildPattern(120)), test::expand(expected, 2));
 }

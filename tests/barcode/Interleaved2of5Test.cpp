@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include "BarcodeTestUtil.h"
 #include "barcode/BarcodeModel.h"
 
@@ -15,13 +18,21 @@ using test::columnsOf;
 using test::runs;
 using test::written;
 
-// ISO/IEC 16390 digit patterns, "1" a wide element.
+// ISO/IEC 16390 digit patterns, "1" a wide element: the symbol of a digit twice, at narrow 1
+// and wide 2, shows its pattern in the bars and in the spaces.
 TEST(Interleaved2of5, DigitTable) {
     const char* const expected[10] = {"00110", "10001", "01001", "11000", "00101",
                                       "10100", "01100", "00011", "10010", "01010"};
     for (int digit = 0; digit < 10; ++digit) {
         SCOPED_TRACE(digit);
-        EXPECT_EQ(i2of5DigitPattern(digit), expected[digit]);
+        std::string pair;
+        for (char element : std::string_view(expected[digit]))
+            pair += element == '1' ? "1100" : "10";
+        const std::string data(2, static_cast<char>('0' + digit));
+        EXPECT_EQ(written([&](PatternWriter& out) {
+                      buildInterleaved2of5(out, data, {1, 2});
+                  }),
+                  "1010" + pair + "1101");
     }
 }
 

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include "BarcodeTestUtil.h"
 #include "barcode/BarcodeModel.h"
 
@@ -14,13 +17,21 @@ using test::columnsOf;
 using test::runs;
 using test::written;
 
-// The United States Postal Service's POSTNET table: "2" a tall bar, "1" a short one.
+// The United States Postal Service's POSTNET table: "2" a tall bar, "1" a short one. The
+// symbol of one digit d is the frame, d, its check digit (10 - d) mod 10, the frame.
 TEST(Postnet, DigitTable) {
     const char* const expected[10] = {"22111", "11122", "11212", "11221", "12112",
                                       "12121", "12211", "21112", "21121", "21211"};
+    const auto spaced = [](std::string_view bars) {
+        std::string out;
+        for (char bar : bars) out += std::string(1, bar) + "0";
+        return out;
+    };
     for (int digit = 0; digit < 10; ++digit) {
         SCOPED_TRACE(digit);
-        EXPECT_EQ(postnetDigitBars(digit), expected[digit]);
+        const std::string data(1, static_cast<char>('0' + digit));
+        EXPECT_EQ(written([&](PatternWriter& out) { buildPostnet(out, data, 1, 1); }),
+                  "20" + spaced(expected[digit]) + spaced(expected[(10 - digit) % 10]) + "2");
     }
 }
 

@@ -9,8 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
+#include "ScratchFolder.h"
 #include "store/TableCreate.h"
+#include "util/Cp1252Literal.h"
+#include "util/Version.h"
 
 namespace sivaro {
 namespace {
@@ -33,10 +38,12 @@ std::string slurp(const fs::path& p) {
 class ImportaTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("sivaro-importa-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
+        m_dir = testing::makeScratchFolder("sivaro-importa");
+        freshFolder();
+    }
+    // The data folder with an empty Marca table and nothing else.
+    void freshFolder() {
+        fs::remove_all(m_dir / "dados");
         fs::create_directories(m_dir / "dados" / "db");
         px::createTable((m_dir / "dados" / "db" / "Marca.db").string(),
                         px::parseSchema("cod\t+\t4\t*\nmar\tA\t10\nqtd\tI\t4\n"));
@@ -62,54 +69,83 @@ class ImportaTest : public ::testing::Test {
     fs::path m_dir;
 };
 
-TEST_F(ImportaTest, EveryRecordWrittenExitsZeroWithASummary) {
-    write("Definicao.ini",
-          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
-    write("marcas.txt", "D\r\nAcme\r\nBeta\r\n");
-    const Result r = run("--pasta " + folder() + " --todos");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("marcas.txt: 2 linhas lidas, 2 inseridas, 0 atualizadas, 0 descartadas, "
-                         "0 com erro"),
-              std::string::npos)
-        << r.out;
-}
-
-TEST_F(ImportaTest, AFailedRecordExitsOneAndItsLineGoesToStdout) {
-    write("Definicao.ini",
-          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
-          "Q=Marca.qtd\r\n");
-    write("marcas.txt", "D\tQ\r\nAcme\t1\r\nBeta\tmuitos\r\nGama\t\xe9\r\n");
-    const Result r = run("--pasta " + folder() + " marcas.txt");
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.out.find("linha:3 'muitos' is not a valid integer value for field 'qtd'"),
-              std::string::npos)
-        << r.out;
-    // Windows-1252 text reaches the terminal as UTF-8.
-    EXPECT_NE(r.out.find("linha:3 '\xc3\xa9'"), std::string::npos) << r.out;
-}
-
-TEST_F(ImportaTest, TheFailureLimitStopsTheSourceWithItsReasonAndExitsOne) {
-    write("Definicao.ini",
-          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
-          "Q=Marca.qtd\r\n[marcas.txt.opcoes]\r\nLimiteFalhas=1\r\n");
-    write("marcas.txt", "D\tQ\r\nAcme\tx\r\nBeta\ty\r\nGama\t1\r\n");
-    const Result r = run("--pasta " + folder() + " --todos");
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.out.find("Origem marcas.txt interrompida na linha 2: 1 registros com erro "
-                         "atingiram o limite LimiteFalhas=1 de [marcas.txt.opcoes]"),
-              std::string::npos)
-        << r.out;
-    EXPECT_EQ(r.out.find("linha:3"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("0 inseridas"), std::string::npos) << r.out;
+// A run over one source: its exit status and what it says on stdout and on stderr.
+TEST_F(ImportaTest, RunsExitWithTheirOutcome) {
+    const std::string marcas =
+        "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n";
+    struct Case {
+        std::string name;
+        std::string definitions;
+        std::string source;  // marcas.txt, in Windows-1252
+        std::string args;    // after --pasta FOLDER
+        int status;
+        std::vector<std::string> out;          // each found on stdout
+        std::vector<std::string> err;          // each found on stderr
+        std::vector<std::string> notOut = {};  // none found on stdout
+    };
+    const Case cases[] = {
+        {"every record written exits 0 with a summary",
+         marcas,
+         "D\r\nAcme\r\nBeta\r\n",
+         "--todos",
+         0,
+         {"marcas.txt: 2 linhas lidas, 2 inseridas, 0 atualizadas, 0 descartadas, 0 com erro"},
+         {}},
+        {"a failed record exits 1 and its line goes to stdout",
+         marcas + "Q=Marca.qtd\r\n",
+         "D\tQ\r\nAcme\t1\r\nBeta\tmuitos\r\nGama\té\r\n"_cp1252,
+         "marcas.txt",
+         1,
+         {"linha:3 'muitos' is not a valid integer value for field 'qtd'",
+          // Windows-1252 text reaches the terminal as UTF-8.
+          "linha:3 'é'"},
+         {}},
+        {"the failure limit stops the source with its reason and exits 1",
+         marcas + "Q=Marca.qtd\r\n[marcas.txt.opcoes]\r\nLimiteFalhas=1\r\n",
+         "D\tQ\r\nAcme\tx\r\nBeta\ty\r\nGama\t1\r\n",
+         "--todos",
+         1,
+         {"Origem marcas.txt interrompida na linha 2: 1 registros com erro atingiram o limite "
+          "LimiteFalhas=1 de [marcas.txt.opcoes]",
+          "0 inseridas"},
+         {},
+         {"linha:3"}},
+        {"messages are printed instead of shown",
+         marcas,
+         "D\r\nAcme\tdemais\r\n",
+         "--todos",
+         0,
+         {},
+         {"== Erro ao importar ==\nFavor verificar a linha 1 pois deve ter caracteres estranhos"}},
+        {"a stopped run exits 2",
+         marcas + "[marcas.txt.valordefault]\r\nqtd=x\r\n",
+         "D\r\nAcme\r\n",
+         "--todos",
+         2,
+         {},
+         {"a importação parou: 'x' is not a valid integer value"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshFolder();
+        write("Definicao.ini", c.definitions);
+        write("marcas.txt", c.source);
+        const Result r = run("--pasta " + folder() + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& text : c.out)
+            EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+        for (const std::string& text : c.err)
+            EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
+        for (const std::string& text : c.notOut)
+            EXPECT_EQ(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    }
 }
 
 TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
     write("Definicao.ini",
           "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
     write("marcas.txt", "D\r\nAcme\r\n");
-    const std::string warning =
-        "feche o SIVARO PLUS em todas as esta\xc3\xa7\xc3\xb5"
-        "es";
+    const std::string warning = "feche o SIVARO PLUS em todas as estações";
     struct Case {
         std::string args;
         std::string lockFile;  // made in the data folder before the run
@@ -133,6 +169,54 @@ TEST_F(ImportaTest, ARealRunWarnsOnceThatTheProductMustBeClosed) {
         EXPECT_EQ(count, c.warnings) << r.err;
         if (!c.mentions.empty()) EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
         if (!c.lockFile.empty()) fs::remove(m_dir / "dados" / c.lockFile);
+    }
+}
+
+// A source that is refused or not there writes nothing: a line on stderr names it and why, the
+// exit status says so, and the run goes on with the other sources.
+TEST_F(ImportaTest, ASourceNotImportedIsNamedOnStderrAndTheRunGoesOn) {
+    write("marcas.txt", "D\r\nAcme\r\n");
+    write("outra.txt", "D\r\nBeta\r\n");
+    std::ofstream(m_dir / "fora.txt", std::ios::binary) << "D\r\nFora\r\n";
+    const std::string mapping = "[marcas.txt.campos]\r\nD=Marca.mar\r\n";
+    struct Case {
+        const char* what;
+        std::string arquivos;  // the entries of [Arquivos] before marcas.txt
+        std::string extra;     // more of Definicao.ini
+        std::string args;
+        int status;
+        std::string stderrLine;
+    };
+    const Case cases[] = {
+        {"key no column feeds", "outra.txt=Marca\r\n",
+         "[outra.txt.opcoes]\r\nCampoChave=codigo\r\n[outra.txt.campos]\r\nD=Marca.mar\r\n",
+         "--todos", 1,
+         "importa: Arquivo outra.txt recusado: o Campo Chave 'codigo' n\xc3\xa3o corresponde a "
+         "nenhuma coluna associada\n"},
+        {"source out of the folder", "../fora.txt=Marca\r\n", "", "--todos", 1,
+         "importa: Arquivo de origem recusado: o nome '../fora.txt' aponta para fora da pasta de "
+         "dados\n"},
+        {"table out of the folder", "outra.txt=../Marca\r\n", "", "--todos", 1,
+         "importa: Arquivo outra.txt recusado: a tabela de destino '../Marca' n\xc3\xa3o \xc3\xa9 "
+         "um nome de tabela da pasta db\n"},
+        {"no target table", "outra.txt=\r\n", "", "--todos", 1,
+         "importa: Arquivo outra.txt sem tabela de destino em [Arquivos]: n\xc3\xa3o importado\n"},
+        {"named and missing", "", "", "nao-existe.txt marcas.txt", 1,
+         "importa: a origem nao-existe.txt n\xc3\xa3o existe em " + folder() + "\n"},
+        {"registered and missing", "nao-existe.txt=Marca\r\n", "", "--todos", 0,
+         "importa: a origem nao-existe.txt, registrada em [Arquivos], n\xc3\xa3o existe em " +
+             folder() + ": passada adiante\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write("Definicao.ini",
+              "[Arquivos]\r\n" + c.arquivos + "marcas.txt=Marca\r\n" + mapping + c.extra);
+        const Result r = run("--pasta " + folder() + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.stderrLine), std::string::npos) << r.err;
+        EXPECT_NE(r.out.find("marcas.txt: 1 linhas lidas, 1 inseridas"), std::string::npos)
+            << r.out;
+        EXPECT_EQ(r.out.find("outra.txt: "), std::string::npos) << "no summary: " << r.out;
     }
 }
 
@@ -195,42 +279,18 @@ TEST_F(ImportaTest, FailedRecordsGoToAFileThatImportsAgainWithTheSameLayout) {
     }
 }
 
-TEST_F(ImportaTest, MessagesArePrintedInsteadOfShown) {
-    write("Definicao.ini",
-          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n");
-    write("marcas.txt", "D\r\nAcme\tdemais\r\n");
-    const Result r = run("--pasta " + folder() + " --todos");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("== Erro ao importar ==\nFavor verificar a linha 1 pois deve ter "
-                         "caracteres estranhos"),
-              std::string::npos)
-        << r.err;
-}
-
-TEST_F(ImportaTest, AStoppedRunExitsTwo) {
-    write("Definicao.ini",
-          "[Arquivos]\r\nmarcas.txt=Marca\r\n[marcas.txt.campos]\r\nD=Marca.mar\r\n"
-          "[marcas.txt.valordefault]\r\nqtd=x\r\n");
-    write("marcas.txt", "D\r\nAcme\r\n");
-    const Result r = run("--pasta " + folder() + " --todos");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("a importa\xc3\xa7\xc3\xa3o parou: 'x' is not a valid integer value"),
-              std::string::npos)
-        << r.err;
-}
-
 TEST_F(ImportaTest, BadCommandLinesExitTwo) {
     struct Case {
         std::string args;
         std::string says;
     };
     const Case cases[] = {
-        {"", "d\xc3\xaa --todos ou os nomes das origens"},
-        {"--todos marcas.txt", "d\xc3\xaa --todos ou os nomes das origens"},
+        {"", "dê --todos ou os nomes das origens"},
+        {"--todos marcas.txt", "dê --todos ou os nomes das origens"},
         {"--pasta", "falta o valor de --pasta"},
         {"--decimal ,, --todos", "o separador decimal deve ser um caractere"},
-        {"--pasta /nao/existe --todos", "a pasta de dados /nao/existe n\xc3\xa3o existe"},
-        {"--xyz", "op\xc3\xa7\xc3\xa3o desconhecida --xyz"},
+        {"--pasta /nao/existe --todos", "a pasta de dados /nao/existe não existe"},
+        {"--xyz", "opção desconhecida --xyz"},
         {"--pasta " + m_dir.string() + " --todos", "nenhuma origem registrada"},
     };
     for (const Case& c : cases) {
@@ -238,6 +298,15 @@ TEST_F(ImportaTest, BadCommandLinesExitTwo) {
         const Result r = run(c.args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(ImportaTest, VersionOfTheBuild) {
+    for (const char* option : {"--versao", "--version"}) {
+        SCOPED_TRACE(option);
+        const Result r = run(option);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "importa " + std::string(kVersion) + "\n");
     }
 }
 

@@ -3,8 +3,10 @@
 // [caso]) and what must come out: expected/<folder>/<Name>.tsv for each table, expected/log.txt
 // for the log, expected/mensagens.txt for the messages ("title|text" a line), where the case
 // has one, expected/resumo.txt for the summary of each source imported (the batch command's
-// line without its time), and expected/pasta/<name> for each other file the import must leave
-// in the data folder, byte for byte. A new case is a new folder.
+// line without its time), expected/<folder>/<Name>.schema for the field types a table must have
+// afterwards (names and type letters of the schema format; sizes and keys are not compared),
+// and expected/pasta/<name> for each other file the import must leave in the data folder, byte
+// for byte. A new case is a new folder.
 //
 // caso.ini keys: origens (sources, ","-separated; empty: "Todos" over [Arquivos]), selecionada
 // (the selected source when "Todos" is not ticked), decimal (default ","), cancelar (press
@@ -21,6 +23,7 @@
 #include "FolderSnapshot.h"
 #include "TestHost.h"
 #include "store/FamilyCheck.h"
+#include "store/TableCreate.h"
 #include "store/TableStore.h"
 #include "util/FormatSettings.h"
 #include "util/Paths.h"
@@ -51,6 +54,71 @@ class ImportCase : public ::testing::TestWithParam<std::string> {
     void TearDown() override { formatSettings() = m_saved; }
     FormatSettings m_saved;
 };
+
+// The type letter of the schema format for a field type.
+char typeLetter(FieldType type) {
+    switch (type) {
+        case FieldType::String:
+            return 'A';
+        case FieldType::Date:
+            return 'D';
+        case FieldType::Smallint:
+            return 'S';
+        case FieldType::Integer:
+            return 'I';
+        case FieldType::AutoInc:
+            return '+';
+        case FieldType::Float:
+            return 'N';
+        case FieldType::Currency:
+            return '$';
+        case FieldType::Boolean:
+            return 'L';
+        case FieldType::Memo:
+            return 'M';
+        case FieldType::FmtMemo:
+            return 'F';
+        case FieldType::Time:
+            return 'T';
+        case FieldType::DateTime:
+            return '@';
+        case FieldType::BCD:
+            return '#';
+        case FieldType::Bytes:
+            return 'Y';
+        case FieldType::Blob:
+            return 'B';
+        case FieldType::ParadoxOle:
+            return 'O';
+        case FieldType::Graphic:
+            return 'G';
+        default:
+            return '?';
+    }
+}
+
+// A table's fields, one a line: name, TAB, type letter.
+std::string fieldTypes(const std::string& folder, const std::string& tableName) {
+    std::unique_ptr<TableStore> store = createParadoxStore();
+    std::unique_ptr<Table> table = store->createTable();
+    table->setDatabaseName(folder);
+    table->setTableName(tableName);
+    table->open();
+    std::string out;
+    for (int i = 0; i < table->fieldCount(); ++i)
+        out += (i ? "\n" : "") + table->field(i).fieldName() + "\t" +
+               typeLetter(table->field(i).dataType());
+    table->close();
+    return out;
+}
+
+// The same lines for a schema text.
+std::string fieldTypes(const std::string& schema) {
+    std::string out;
+    for (const px::FieldDef& f : px::parseSchema(schema))
+        out += (out.empty() ? "" : "\n") + f.name + "\t" + f.letter;
+    return out;
+}
 
 // The host of a case: its sources, selection, "Todos" and the counters of its presses.
 void setUpHost(TestHost& host, const ProfileFile& caso) {
@@ -139,10 +207,13 @@ TEST_P(ImportCase, RowsLogAndMessagesAsExpected) {
         if (!folderEntry.is_directory()) continue;
         const std::string dbFolder = folder.path() + "/" + folderEntry.path().filename().string();
         for (const auto& file : fs::directory_iterator(folderEntry.path())) {
-            if (file.path().extension() != ".tsv") continue;
             const std::string table = file.path().stem().string() + ".db";
             SCOPED_TRACE(folderEntry.path().filename().string() + "/" + table);
-            EXPECT_EQ(dumpTable(dbFolder, table), readText(file.path().string()));
+            if (file.path().extension() == ".tsv") {
+                EXPECT_EQ(dumpTable(dbFolder, table), readText(file.path().string()));
+            } else if (file.path().extension() == ".schema") {
+                EXPECT_EQ(fieldTypes(dbFolder, table), fieldTypes(readText(file.path().string())));
+            }
         }
     }
     if (fs::is_directory(expected / "pasta")) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScratchFolder.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -15,7 +16,8 @@ enum class Way { Returned, IntoOneString, Skipped };
 
 // The lines of `content`, read one of three ways; skipped lines come back empty, to be counted.
 std::vector<std::string> readAll(const std::string& content, Way way = Way::Returned) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader.txt";
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << content;
     LineReader r;
     r.open(fromOsPath(path));
@@ -32,7 +34,6 @@ std::vector<std::string> readAll(const std::string& content, Way way = Way::Retu
             lines.emplace_back();
         }
     }
-    std::filesystem::remove(path);
     return lines;
 }
 
@@ -87,14 +88,14 @@ TEST(LineReader, KeepsTheFirstBytesOfALineAndReadsPastTheRest) {
 }
 
 TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-end.txt";
+    const testing::ScratchFolder dir("sivaro-linereader");
+    const std::string path = dir.file("origem.txt");
     std::ofstream(path, std::ios::binary) << "a\n";
     LineReader r;
     r.open(fromOsPath(path));
     EXPECT_EQ(r.readLine(), "a");
     EXPECT_TRUE(r.eof());
     EXPECT_EQ(r.readLine(), "");
-    std::filesystem::remove(path);
 }
 
 TEST(LineReader, MissingFileNamesIt) {

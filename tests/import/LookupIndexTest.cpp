@@ -146,7 +146,9 @@ TEST_F(LookupIndexScan, SameAnswerAsThePlainScan) {
                                       "SAO JOAO DA BOA VISTA",
                                       "XIQUE-XIQUE",
                                       "HHH",
-                                      "B"};
+                                      "B",
+                                      "SAO SEBASTIAO DA VARGEM ALEGRE",
+                                      "VILA BELA DA SANTISSIMA TRINDADE"};
     // The municipalities, where the data set is at hand, make the buckets realistic.
     std::ifstream data(std::string(SIVARO_DATA_DIR) + "/municipios.tsv", std::ios::binary);
     std::string line;
@@ -172,7 +174,9 @@ TEST_F(LookupIndexScan, SameAnswerAsThePlainScan) {
                                        "SAO JOSE DOS CANPOS",
                                        "RIO DE JANIERO",
                                        "BELO HORISONTE",
-                                       "XIQUE XIQUE"};
+                                       "XIQUE XIQUE",
+                                       "SAO SEBASTIAO DA VARJEM ALEGRE",
+                                       "VILA BELA DA SANTISIMA TRINDADE"};
     for (int i = 0; i < 600; ++i) {
         std::string v = names[rng() % names.size()];
         if (v.size() > 3) {

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <limits>
 
 #include "CommaLocale.h"
 #include "StoreTestUtil.h"
@@ -242,6 +244,77 @@ TEST_F(FieldText, WritingOutsideEditOrInsertIsRefused) {
     EXPECT_THROW(f("nome").setAsString("x"), EDatabaseError);
 }
 
+// Values of damaged tables that the fuzz targets found: past every calendar, not a number, out
+// of an integer's range. They read as their number or are refused, and never overflow.
+TEST_F(FieldText, ValuesPastEveryCalendarAndRange) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Shown {
+        double days;
+        std::string text;
+    };
+    // Shown as the milliseconds they hold, with the locale's separator.
+    const Shown timestamps[] = {{nan, "NAN"},
+                                {inf, "INF"},
+                                {-inf, "-INF"},
+                                {1e300, "8,64E+307"},
+                                {-2e12, "-172800000000000000000"}};
+    for (const Shown& c : timestamps) {
+        SCOPED_TRACE(c.days);
+        f("quando").setValue(c.days);
+        EXPECT_EQ(c.text, f("quando").asString());
+    }
+    struct Refused {
+        const char* field;
+        double value;
+    };
+    const Refused refused[] = {{"dat", nan},  {"dat", 1e300}, {"dat", -3e9}, {"hora", inf},
+                               {"hora", 5e9}, {"val", nan},   {"val", -inf}};
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(std::string(c.field) + " " + std::to_string(c.value));
+        EXPECT_THROW(f(c.field).setValue(c.value), EConvertError);
+    }
+}
+
+// A number field whose stored bytes are not a number: shown as such, refused as an integer.
+TEST_F(FieldText, StoredNotANumberIsRefusedAsAnInteger) {
+    f("val").setValue(1.0);
+    m_table->post();
+    m_table->close();
+    std::uint8_t one[8], nan[8];
+    px::encodeDouble(one, 1.0);
+    px::encodeDouble(nan, std::numeric_limits<double>::quiet_NaN());
+    const std::string path = m_dir.file("tipos.db");
+    std::string bytes = testing::readFileText(path);
+    const std::size_t at = bytes.find(std::string(reinterpret_cast<char*>(one), 8));
+    ASSERT_NE(std::string::npos, at);
+    bytes.replace(at, 8, std::string(reinterpret_cast<char*>(nan), 8));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+    m_table->open();
+    m_table->first();
+    EXPECT_EQ("NAN", f("val").asString());
+    EXPECT_THROW(f("val").asInteger(), EConvertError);
+}
+
+// pxtool shows a timestamp past every calendar as its number of days.
+TEST_F(FieldText, PxtoolDumpsTimestampsPastEveryCalendarAsNumbers) {
+    f("quando").setValue(std::numeric_limits<double>::infinity());
+    m_table->post();
+    m_table->insert();
+    f("quando").setValue(1e300);
+    m_table->post();
+    m_table->close();
+    int code = -1;
+    const std::string out = testing::runPxtool("dump " + m_dir.file("tipos.db"), &code);
+    EXPECT_EQ(0, code) << out;
+    EXPECT_EQ(
+        "cod\tnome\tdat\tval\tpre\tqtd\tnum\tok\thora\tquando\tdec\tobs\n"
+        "1\t\t\t\t\t\t\t\t\tINF\t\t\n"
+        "2\t\t\t\t\t\t\t\t\t1E+300\t\t\n",
+        out);
+}
+
 TEST(FieldCodec, NumbersKeepByteOrderAsValueOrder) {
     const double values[] = {-1e300, -2.5, -1, -0.0001, 0, 0.0001, 1, 2.5, 1e300};
     std::uint8_t prev[8], cur[8];
@@ -294,6 +367,16 @@ TEST(FieldCodec, CivilDays) {
     EXPECT_EQ(2024, y);
     EXPECT_EQ(2, m);
     EXPECT_EQ(29, d);
+    // Day numbers past any calendar (found by the fuzz targets) give the zero date.
+    for (const std::int64_t days :
+         {std::int64_t{2000000000}, std::int64_t{-1500000000},
+          std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()}) {
+        SCOPED_TRACE(days);
+        px::civilFromDays(days, y, m, d);
+        EXPECT_EQ(0, y);
+        EXPECT_EQ(0, m);
+        EXPECT_EQ(0, d);
+    }
 }
 
 }  // namespace

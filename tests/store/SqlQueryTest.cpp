@@ -6,16 +6,11 @@
 
 #include <cstdlib>
 
+#include "PxlibReader.h"
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
 #include "store/SqlQuery.h"
 #include "util/Errors.h"
-
-#ifdef SIVARO_HAVE_PXLIB
-extern "C" {
-#include <paradox.h>
-}
-#endif
 
 namespace sivaro {
 namespace {
@@ -169,23 +164,19 @@ TEST_F(SqlStatements, IndependentReaderReadsTheMarks) {
     exec(kMarkNewest);
     exec(kMarkRest);
     const Strings filtro = column("mercador", "filtro");
-    pxdoc_t* doc = PX_new();
-    ASSERT_EQ(0, PX_open_file(doc, m_dir.file("mercador.db").c_str()));
-    ASSERT_EQ(3000, PX_get_num_records(doc));
-    for (int r : {0, 1, 2, 2299, 2300, 2999}) {
-        pxval_t** v = PX_retrieve_record(doc, r);
-        ASSERT_NE(nullptr, v);
-        EXPECT_EQ(r + 1, v[0]->value.lval);
-        EXPECT_EQ("B" + std::to_string(r % 700), std::string(v[1]->value.str.val));
-        EXPECT_EQ(std::atol(filtro[r].c_str()), v[4]->value.lval) << r;
+    const std::vector<int> records = {0, 1, 2, 2299, 2300, 2999};
+    const testing::PxlibRead read = testing::readWithPxlib(m_dir.file("mercador.db"), records);
+    ASSERT_EQ(3000, read.records);
+    for (int r : records) {
+        SCOPED_TRACE(r);
+        ASSERT_EQ(1u, read.rows.count(r));
+        const Strings& v = read.rows.at(r);
+        EXPECT_EQ(std::to_string(r + 1), v[0]);
+        EXPECT_EQ("B" + std::to_string(r % 700), v[1]);
+        EXPECT_EQ(std::to_string(std::atol(filtro[r].c_str())), v[4]);
         // The newest 700 rows, one per bar code, are the marked ones.
-        EXPECT_EQ(r >= 2300 ? 0 : 1, v[4]->value.lval) << r;
-        for (int i : {1, 2}) std::free(v[i]->value.str.val);
-        for (int i = 0; i < 5; ++i) std::free(v[i]);
-        std::free(v);
+        EXPECT_EQ(r >= 2300 ? "0" : "1", v[4]);
     }
-    PX_close(doc);
-    PX_delete(doc);
 }
 #endif
 

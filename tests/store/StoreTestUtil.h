@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "store/ParadoxStore.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -25,25 +26,9 @@ inline std::string fixtures() {
     return SIVARO_FIXTURES_DIR;
 }
 
-class TempDir {
+class TempDir : public ScratchFolder {
   public:
-    TempDir() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name =
-            std::string("sivaro-store-") + info->test_suite_name() + "-" + info->name();
-        for (char& c : name)
-            if (c == '/') c = '_';
-        m_path = fs::temp_directory_path() / name;
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
-    }
-    ~TempDir() { fs::remove_all(m_path); }
-    std::string str() const { return m_path.string(); }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-    const fs::path& path() const { return m_path; }
-
-  private:
-    fs::path m_path;
+    TempDir() : ScratchFolder("sivaro-store") {}
 };
 
 // Copies every fixture file whose name before the dot is `stem` (any case) into `folder`.

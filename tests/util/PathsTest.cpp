@@ -1,3 +1,4 @@
+#include "ScratchFolder.h"
 #include "util/Paths.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,9 @@ namespace {
 namespace fs = std::filesystem;
 
 class PathsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        m_root = fs::temp_directory_path() /
-                 ("sivaro-paths-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_root);
+        m_root = testing::makeScratchFolder("sivaro-paths");
         fs::create_directories(m_root / "DB");
         std::ofstream(m_root / "DB" / "CLIENTE.DB") << "x";
         std::ofstream(m_root / "Definicao.ini") << "x";
@@ -38,9 +36,9 @@ TEST_F(PathsTest, ResolvesWithoutRegardToCase) {
         {"DB/CLIENTE.DB", "DB/CLIENTE.DB"},
         {"db\\cliente.DB", "DB/CLIENTE.DB"},
         {"definicao.ini", "Definicao.ini"},
-        {"INI/tabelas.ini", "ini/tabelas.ini"},    // missing file keeps its given name
-        {"nada/Outro.txt", "nada/Outro.txt"},      // missing folder: the rest as given
-        {"s\xc3o", "S\xe3o"},                      // Windows-1252 name against a UTF-8 entry
+        {"INI/tabelas.ini", "ini/tabelas.ini"},  // missing file keeps its given name
+        {"nada/Outro.txt", "nada/Outro.txt"},    // missing folder: the rest as given
+        {"s\xc3o", "S\xe3o"},                    // Windows-1252 name against a UTF-8 entry
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relative);
@@ -86,7 +84,7 @@ TEST(Paths, NamesThatLeaveTheFolder) {
         bool leaves;
     };
     const Case cases[] = {{"clientes.txt", false}, {"../x.txt", true}, {"..", true},
-                          {"a/b.txt", true},       {"a\\b", true},      {"..x.txt", false}};
+                          {"a/b.txt", true},       {"a\\b", true},     {"..x.txt", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(leavesFolder(c.name), c.leaves);

@@ -7,12 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "util/Errors.h"
 #include "util/Paths.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro {
 namespace {
@@ -478,6 +482,88 @@ TEST_F(ProfileFileTest, RewriteKeepsPermissionsLinksAndLeavesNoTemporaryFile) {
     EXPECT_EQ(entries(), (std::vector<std::string>{"Definicao.ini", "link.ini"}));
 }
 
+TEST_F(ProfileFileTest, AWriteCutShortLeavesTheFileWholeAndSaysWhy) {
+    put("[A]\r\nk=1\r\n");
+    ProfileFile ini(path());
+    EXPECT_EQ(ini.readString("A", "k", ""), "1");
+    for (const WriteStep step : {WriteStep::Write, WriteStep::Flush, WriteStep::Rename}) {
+        setWriteFaultHook(
+            [step](WriteStep at, const std::string&) { return at == step ? ENOSPC : 0; });
+        try {
+            ini.writeString("A", "k", "2");
+            ADD_FAILURE() << "no error";
+        } catch (const EInOutError& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "Unable to write to " + path() + ": " + std::strerror(ENOSPC));
+        }
+        setWriteFaultHook({});
+        EXPECT_EQ(get(), "[A]\r\nk=1\r\n");
+        EXPECT_EQ(ini.readString("A", "k", ""), "1");
+        EXPECT_EQ(entries(), std::vector<std::string>{"Definicao.ini"});
+    }
+}
+
+// Two workbenches, or a workbench and a batch run, writing the same file at once: each write
+// reads the file, changes it and renames the new text into place, and none may come between.
+TEST_F(ProfileFileTest, TwoProcessesWritingAtOnceLoseNoEntry) {
+    constexpr int kKeys = 1000;
+    // The lock is what is tested, not the disk: where a memory file system is at hand the 2000
+    // flushes cost nothing.
+    std::error_code ec;
+    const fs::path shm = "/dev/shm";
+    fs::path folder = m_root;
+    if (fs::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0)
+        folder = shm / m_root.filename();
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder);
+    const std::string file = fromOsPath(folder / "Definicao.ini");
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    pid_t children[2];
+    for (int n = 0; n < 2; ++n) {
+        children[n] = ::fork();
+        ASSERT_GE(children[n], 0);
+        if (children[n] == 0) {
+            ::close(go[1]);
+            char c;
+            while (::read(go[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            int code = 0;
+            try {
+                ProfileFile ini(file);
+                for (int i = 0; i < kKeys; ++i)
+                    ini.writeString("Chaves", "p" + std::to_string(n) + "-" + std::to_string(i),
+                                    std::to_string(i));
+            } catch (...) {
+                code = 1;
+            }
+            ::_exit(code);
+        }
+    }
+    ::close(go[0]);
+    ::close(go[1]);  // both start now
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ProfileFile ini(file);
+    const std::vector<std::string> keys = ini.readSection("Chaves");
+    EXPECT_EQ(keys.size(), 2u * kKeys);
+    std::set<std::string> missing;
+    for (int n = 0; n < 2; ++n)
+        for (int i = 0; i < kKeys; ++i) {
+            const std::string key = "p" + std::to_string(n) + "-" + std::to_string(i);
+            if (ini.readString("Chaves", key, "") != std::to_string(i)) missing.insert(key);
+        }
+    EXPECT_TRUE(missing.empty()) << missing.size() << " entries lost, the first "
+                                 << *missing.begin();
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"Definicao.ini"}) << "no temporary, no lock file";
+    fs::remove_all(folder, ec);
+}
+
 TEST_F(ProfileFileTest, FileNameMatchedWithoutRegardToCase) {
     put("[A]\r\nk=1\r\n", "definicao.INI");
     ProfileFile ini(path("Definicao.ini"));
@@ -527,6 +613,26 @@ TEST_P(ProfileFileFreshness, ChangesOnDiskAreSeen) {
     warm(ini, "DEF");
     put("[A]\r\nk=4\r\n");
     EXPECT_EQ(ini.readString("A", "k", "DEF"), "4");
+}
+
+// The spelling of the file's name is settled at each change, not when the object is made.
+TEST_P(ProfileFileFreshness, AFileOfAnotherCaseThatAppearsLaterAnswers) {
+    ProfileFile ini(path());
+    ProfileFile unread(path());
+    warm(ini, "DEF");
+    put("[A]\r\nk=1\r\n", "DEFINICAO.INI");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "1");
+    unread.writeString("A", "j", "2");  // its first use is a write
+    EXPECT_EQ(get("DEFINICAO.INI"), "[A]\r\nk=1\r\nj=2\r\n");
+    EXPECT_EQ(entries(), std::vector<std::string>{"DEFINICAO.INI"}) << "no second file";
+    warm(ini, "1");
+    EXPECT_EQ(ini.readString("A", "j", ""), "2");
+    fs::remove(m_root / "DEFINICAO.INI");
+    put("[A]\r\nk=3\r\n", "definicao.ini");
+    EXPECT_EQ(ini.readString("A", "k", "DEF"), "3");
+    ini.writeString("A", "k", "4");
+    EXPECT_EQ(entries(), std::vector<std::string>{"definicao.ini"});
+    EXPECT_EQ(unread.readString("A", "k", ""), "4");
 }
 
 TEST_P(ProfileFileFreshness, SameSizeAndTimeButNewIdentityIsSeen) {

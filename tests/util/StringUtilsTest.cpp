@@ -4,6 +4,11 @@
 
 #include <array>
 #include <limits>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "util/Cp1252Literal.h"
 
 namespace sivaro {
 namespace {
@@ -126,43 +131,45 @@ TEST(SeparaCampos, RestOfLineCutTo10000) {
     EXPECT_EQ(view, tail.substr(0, 10000)) << "over a view";
 }
 
-TEST(SeparaCampos, GeneralFormFillsCountOutputs) {
-    std::array<std::string, 4> out = {"old", "old", "old", "old"};
-    std::string text = "a;b;c;d;e";
-    SeparaCampos(text, out, ";", 3);
-    EXPECT_EQ(out[0], "a");
-    EXPECT_EQ(out[1], "b");
-    EXPECT_EQ(out[2], "c");
-    EXPECT_EQ(out[3], "old");  // beyond the count: untouched
-    EXPECT_EQ(text, "d;e");
-}
-
-TEST(SeparaCampos, GeneralFormStopsWhenSeparatorRunsOut) {
-    std::array<std::string, 4> out = {"old", "old", "old", "old"};
-    std::string text = "a;b";
-    SeparaCampos(text, out, ";", 4);
-    EXPECT_EQ(out[0], "a");
-    EXPECT_EQ(out[1], "b");
-    EXPECT_EQ(out[2], "");  // emptied first, then left alone
-    EXPECT_EQ(out[3], "");
-    EXPECT_EQ(text, "");
-}
-
-TEST(SeparaCampos, CountBeyondOutputsNeverWritesPastThem) {
-    std::array<std::string, 2> out;
-    std::string text = "a;b;c;d";
-    SeparaCampos(text, std::span<std::string>(out), ";", 65535);
-    EXPECT_EQ(out[0], "a");
-    EXPECT_EQ(out[1], "b");
-    EXPECT_EQ(text, "c;d");
-}
-
-TEST(SeparaCampos, CountZeroChangesNothing) {
-    std::array<std::string, 1> out = {"old"};
-    std::string text = "a;b";
-    SeparaCampos(text, out, ";", 0);
-    EXPECT_EQ(out[0], "old");
-    EXPECT_EQ(text, "a;b");
+// The general form: up to `count` items into the outputs, never past the last output.
+TEST(SeparaCampos, GeneralFormFillsUpToCountOutputs) {
+    struct Case {
+        std::string name;
+        std::string text;
+        std::vector<std::string> outputs;  // before the call
+        std::uint16_t count;
+        std::vector<std::string> expected;
+        std::string rest;
+    };
+    const Case cases[] = {
+        {"outputs beyond the count are untouched",
+         "a;b;c;d;e",
+         {"old", "old", "old", "old"},
+         3,
+         {"a", "b", "c", "old"},
+         "d;e"},
+        {"outputs past the last item are emptied first, then left alone",
+         "a;b",
+         {"old", "old", "old", "old"},
+         4,
+         {"a", "b", "", ""},
+         ""},
+        {"a count beyond the outputs never writes past them",
+         "a;b;c;d",
+         {"", ""},
+         65535,
+         {"a", "b"},
+         "c;d"},
+        {"count zero changes nothing", "a;b", {"old"}, 0, {"old"}, "a;b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> out = c.outputs;
+        std::string text = c.text;
+        SeparaCampos(text, std::span<std::string>(out), ";", c.count);
+        EXPECT_EQ(out, c.expected);
+        EXPECT_EQ(text, c.rest);
+    }
 }
 
 TEST(ApagaTexto, Table) {
@@ -232,10 +239,10 @@ TEST(TiraAcentos, FoldsTheTableOnly) {
         std::string expected;
     };
     const Case cases[] = {
-        {"A\xe7\xe3o S\xe3o Paulo", "Acao Sao Paulo"},
-        {"\xf1\xfc\xd1\xdc\xec\xf9\xfb\xee", "\xf1\xfc\xd1\xdc\xec\xf9\xfb\xee"},  // not folded
-        {"\xe1\xe0\xe3\xc1\xc0\xc3\xe7\xc7\xf3\xd3\xf5\xd5\xf4\xd4", "aaaAAAcCoOoOoO"},
-        {"\xe8\xc8\xed\xcd\xe9\xc9\xea\xca\xda\xfa\xe2\xc2\xf2\xd2", "eEiIeEeEUuaAoO"},
+        {"Ação São Paulo"_cp1252, "Acao Sao Paulo"},
+        {"ñüÑÜìùûî"_cp1252, "ñüÑÜìùûî"_cp1252},  // not folded
+        {"áàãÁÀÃçÇóÓõÕôÔ"_cp1252, "aaaAAAcCoOoOoO"},
+        {"èÈíÍéÉêÊÚúâÂòÒ"_cp1252, "eEiIeEeEUuaAoO"},
         {"", ""},
     };
     for (const Case& c : cases) {
