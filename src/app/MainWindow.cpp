@@ -33,8 +33,9 @@
 #include "app/MappingPage.h"
 #include "app/ViewerPage.h"
 #include "app/WorkbenchHost.h"
-#include "barcode/BarcodeForm.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/BarcodeControlForm.h"
+#include "barcode/paint/TVxBarcode.h"
+#include "barcode/widget/BarcodeWidget.h"
 #include "import/ImportEngine.h"
 #include "import/LineReader.h"
 #include "store/Connection.h"
@@ -99,19 +100,18 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     PageControl1->addTab(m_viewerPage, QStringLiteral("Visualizar Arquivo"));
     PageControl1->setCurrentWidget(m_mappingPage);
 
-    // The window's own barcode, as stored with the window: never shown, only its model is used.
-    b = std::make_unique<BarcodeModel>();
-    loadBarcodeForm(*b,
-                    "BarCodeType = bcEAN_13\n"
-                    "Data = '0000000000000'\n"
-                    "Font.Name = 'Courier New'\n");
+    // The window's own barcode, as stored with the window: never shown; an import paints it
+    // on an image of its own to have its EAN-13 data completed.
+    b = new BarcodeWidget(this);
+    b->setObjectName(QStringLiteral("b"));
+    loadBarcodeControl(b->barcode(), ImportEngine::kBarcodeForm);
 
     // The import engine runs on this window's thread and speaks to it through the host. The
     // engine opens the connection to the data folder (session "Default", its "net" folder and
     // the "db" tables) on the first run and keeps it for the life of the program.
     m_host = std::make_unique<WorkbenchHost>(*this);
     m_engine = std::make_unique<ImportEngine>(*m_host, openConnection);
-    m_engine->setBarcode(*b);
+    m_engine->setBarcode(b->barcode());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -128,6 +128,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 }
 
 TForm2::~TForm2() = default;
+
+TVxBarcode& TForm2::barcode() const {
+    return b->barcode();
+}
 
 void TForm2::connectHandlers() {
     const LeftColumn& left = *m_left;

@@ -21,8 +21,9 @@ class QTimer;
 
 namespace sivaro {
 
-class BarcodeModel;
+class BarcodeWidget;
 class DefinitionsPage;
+class TVxBarcode;
 class ImportEngine;
 class LeftColumn;
 class MappingPage;
@@ -57,7 +58,7 @@ class TForm2 : public QWidget {
     // An import started by "Importa" has not ended yet.
     bool importRunning() const { return m_running; }
     // The hidden EAN-13 barcode `b` with which an import completes and corrects check digits.
-    BarcodeModel& barcode() const { return *b; }
+    TVxBarcode& barcode() const;
 
     LeftColumn& leftColumn() const { return *m_left; }
     DefinitionsPage& definitionsPage() const { return *m_definitionsPage; }
@@ -125,7 +126,7 @@ class TForm2 : public QWidget {
     std::map<QString, std::pair<std::string, std::int64_t>> m_failedLines;
     std::string m_viewerSource;  // the file the viewer holds, as the double click loaded it
     QTimer* Timer1;
-    std::unique_ptr<BarcodeModel> b;
+    BarcodeWidget* b = nullptr;
 
     std::unique_ptr<ProfileFile> m_def;
     std::string m_cityFolder;

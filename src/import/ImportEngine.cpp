@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "barcode/paint/BarcodeControlForm.h"
 #include "import/RunHistory.h"
 #include "import/SourceRun.h"
 #include "import/TableRules.h"
@@ -118,20 +119,31 @@ ImportEngine::ImportEngine(ImportHost& host, StoreFactory storeFactory)
     : m_host(host),
       m_storeFactory(std::move(storeFactory)),
       m_rules(std::make_unique<TableRules>(*this)) {
-    m_b.SetBarCodeType(bcEAN_13);
-    m_b.SetBarWidth(0.015f);
-    m_b.SetWideBarRatio(3.0f);
-    m_b.SetData("0000000000000");
+    loadBarcodeControl(m_b, kBarcodeForm);
 }
+
+const char* const ImportEngine::kBarcodeForm =
+    "Left = 8\n"
+    "Top = 8\n"
+    "Width = 115\n"
+    "Height = 95\n"
+    "BarCodeType = bcEAN_13\n"
+    "BarColor = Black\n"
+    "BarWidth = 0.015\n"
+    "Data = '0000000000000'\n"
+    "WideBarRatio = 3\n"
+    "Color = White\n"
+    "Font.Name = 'Courier New'\n"
+    "Visible = False\n";
 
 std::string ImportEngine::correctEan13(const std::string& twelveDigits) {
     m_barcode->SetData(twelveDigits);
     // Assigning the data the model already holds does nothing, so a code it refused for the
     // previous record would pass unchecked and come back as its 12 characters: check it again.
     m_barcode->CheckData();
-    // Building the pattern, as painting does, completes the data with its check digit.
-    constexpr float kScreenResolution = 96.0f;
-    m_barcode->BuildPatterns(kScreenResolution);
+    // Painting builds the pattern, which completes the data with its check digit. The barcode
+    // is never shown: it paints on an image of its own when no window paints it.
+    m_barcode->Paint();
     const std::string& completed = m_barcode->Data();
     if (completed.size() != 13 || completed.compare(0, 12, twelveDigits) != 0)
         throw EBarCodeError("EAN-13 barcodes must be 12 digits (13 with check digit)");

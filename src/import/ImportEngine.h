@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "import/ImportHost.h"
 #include "store/TableStore.h"
 
@@ -51,11 +51,15 @@ class ImportEngine {
     // Gives an 11-character CPF or a 14-character CGC its punctuation.
     static std::string FormataCgc(std::string_view value);
 
-    // The hidden EAN-13 barcode b: 12 digits in, the 13-digit code with its check digit out.
-    // Raises EBarCodeError for data it refuses.
+    // The hidden barcode b as the main window's form stores it: EAN-13 at 0.015 inch, 115
+    // pixels wide, not visible.
+    static const char* const kBarcodeForm;
+
+    // The hidden EAN-13 barcode b: 12 digits in, painted, the 13-digit code with its check
+    // digit out. Raises EBarCodeError for data it refuses.
     std::string correctEan13(const std::string& twelveDigits);
     // The main window's own hidden barcode, used instead of the engine's (kept alive by it).
-    void setBarcode(BarcodeModel& b) { m_barcode = &b; }
+    void setBarcode(TVxBarcode& b) { m_barcode = &b; }
 
     ImportHost& host() { return m_host; }
     TableStore& store();
@@ -89,8 +93,8 @@ class ImportEngine {
     std::unique_ptr<Table> m_tCid;
     std::string m_tCidFolder;
     std::unique_ptr<TableRules> m_rules;
-    BarcodeModel m_b;
-    BarcodeModel* m_barcode = &m_b;
+    TVxBarcode m_b;
+    TVxBarcode* m_barcode = &m_b;
     bool m_cancel = false;
     bool m_rehearsing = false;
     RunHistory* m_history = nullptr;  // the real run under way, if any

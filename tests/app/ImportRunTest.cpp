@@ -41,7 +41,7 @@
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "app/WorkbenchHost.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
 #include "util/FormatSettings.h"

@@ -37,7 +37,7 @@
 #include "ErrorReports.h"
 #include "app/DefinitionsText.h"
 #include "app/MessageWindow.h"
-#include "barcode/BarcodeModel.h"
+#include "barcode/paint/TVxBarcode.h"
 #include "util/ProfileFile.h"
 #include "util/Version.h"
 

@@ -44,9 +44,12 @@ TEST(Package, InstallsIntoARootAndRuns) {
     const Output unpacked = run("dpkg-deb -x " + quoted(deb) + " " + quoted(root));
     ASSERT_EQ(0, unpacked.code) << unpacked.text;
 
-    std::vector<std::string> files = {"usr/bin/importa", "usr/bin/pxtool",
+    std::vector<std::string> files = {"usr/bin/importa",
+                                      "usr/bin/pxtool",
+                                      "usr/bin/codbarras",
                                       "usr/share/man/man1/importa.1",
-                                      "usr/share/man/man1/pxtool.1"};
+                                      "usr/share/man/man1/pxtool.1",
+                                      "usr/share/man/man1/codbarras.1"};
 #ifdef SIVARO_WITH_GUI
     for (const char* f : {"usr/bin/importador", "usr/share/man/man1/importador.1",
                           "usr/share/applications/importador.desktop",
@@ -70,6 +73,7 @@ TEST(Package, InstallsIntoARootAndRuns) {
         {"usr/bin/importa --ajuda", "Uso: importa [--pasta PASTA]"},
         {"usr/bin/importa --versao", "importa " + std::string(kVersion) + "\n"},
         {"usr/bin/pxtool --version", "pxtool " + std::string(kVersion) + "\n"},
+        {"usr/bin/codbarras --ajuda", "Uso: codbarras --dados DADOS"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
