@@ -12,7 +12,7 @@
 
 #include "store/FamilyCheck.h"
 #include "store/ParadoxStore.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/TableStore.h"
 #include "util/Errors.h"
 

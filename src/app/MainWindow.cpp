@@ -240,7 +240,7 @@ void TForm2::eLocChange() {
 }
 
 void TForm2::eOriChange() {
-    m_cityFolder = joinPath(dataFolder(), "db");
+    m_cityFolder = resolvePath(dataFolder(), "db");
     m_engine->pointCityTable();
 }
 

@@ -28,7 +28,7 @@
 #include "store/FamilyCheck.h"
 #include "store/FieldCodec.h"
 #include "store/ParadoxStore.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/RowAccess.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"

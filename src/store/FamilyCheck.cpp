@@ -11,9 +11,10 @@
 
 #include "store/FamilyFiles.h"
 #include "store/FieldCodec.h"
+#include "store/LittleEndian.h"
 #include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -21,14 +22,6 @@
 namespace sivaro::px {
 
 namespace {
-
-std::uint16_t rd16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-std::uint32_t rd32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
     std::ifstream in(osPath(path), std::ios::binary);
@@ -48,8 +41,8 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
         problems.push_back(name + ": too short for a header");
         return out;
     }
-    const int rs = rd16(&d[kRecordSize]);
-    const int hs = rd16(&d[kHeaderSize]);
+    const int rs = readLe16(&d[kRecordSize]);
+    const int hs = readLe16(&d[kHeaderSize]);
     const int bs = d[kBlockSizeKb] * 1024;
     if (rs == 0 || bs == 0 || hs > static_cast<int>(d.size())) {
         problems.push_back(name + ": bad header");
@@ -57,8 +50,8 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
     }
     const std::size_t onDisk = (d.size() - hs) / bs;
     std::vector<char> seen(onDisk + 1, 0);
-    std::uint32_t b = rd16(&d[kFirstBlock]);
-    if (rd32(&d[kRecordCount]) == 0 && rd16(&d[kBlocksInFile]) == 0) b = 0;
+    std::uint32_t b = readLe16(&d[kFirstBlock]);
+    if (readLe32(&d[kRecordCount]) == 0 && readLe16(&d[kBlocksInFile]) == 0) b = 0;
     while (b != 0) {
         if (b > onDisk) {
             problems.push_back(name + ": block " + std::to_string(b) + " past the end");
@@ -70,7 +63,7 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
         }
         seen[b] = 1;
         const std::uint8_t* p = &d[hs + std::size_t(b - 1) * bs];
-        const int last = static_cast<std::int16_t>(rd16(p + 4));
+        const int last = static_cast<std::int16_t>(readLe16(p + 4));
         const int count = (last + rs) / rs;
         Block blk;
         blk.number = b;
@@ -80,7 +73,7 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
         }
         for (int r = 0; r < count; ++r) blk.records.push_back(p + kBlockHead + r * rs);
         out.push_back(blk);
-        b = rd16(p);
+        b = readLe16(p);
     }
     return out;
 }
@@ -100,17 +93,17 @@ std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
         problems.push_back(name + ": too short for a header");
         return out;
     }
-    const int rs = rd16(&d[kRecordSize]);
-    const int hs = rd16(&d[kHeaderSize]);
+    const int rs = readLe16(&d[kRecordSize]);
+    const int hs = readLe16(&d[kHeaderSize]);
     const int bs = d[kBlockSizeKb] * 1024;
     if (rs != keyLen + kIndexTail || bs == 0 || hs > static_cast<int>(d.size())) {
         problems.push_back(name + ": its records do not match the keys they index");
         return out;
     }
     const std::size_t onDisk = (d.size() - hs) / bs;
-    const int root = rd16(&d[kIndexRoot]);
+    const int root = readLe16(&d[kIndexRoot]);
     const int levels = d[kIndexLevels];
-    if (rd32(&d[kRecordCount]) == 0) return out;
+    if (readLe32(&d[kRecordCount]) == 0) return out;
     bool upperFault = false;
     struct Subtree {
         const std::uint8_t* firstKey = nullptr;
@@ -123,7 +116,7 @@ std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
             return here;
         }
         const std::uint8_t* p = &d[hs + std::size_t(block - 1) * bs];
-        const int last = static_cast<std::int16_t>(rd16(p + 4));
+        const int last = static_cast<std::int16_t>(readLe16(p + 4));
         const int count = (last + rs) / rs;
         if (count < 0 || (last + rs) % rs != 0 || kBlockHead + count * rs > bs) {
             problems.push_back(name + ": index block " + std::to_string(block) + " is bad");
@@ -244,7 +237,7 @@ FamilyReport inspectFamily(const std::string& dbPath) {
     r.facts.push_back("block size: " + std::to_string(t->blockSizeKb()) + " KB");
     r.facts.push_back("records: " + std::to_string(t->rowCount()));
     r.facts.push_back("record size: " + std::to_string(t->recordSize()));
-    r.facts.push_back("blocks: " + std::to_string(rd16(&d[kBlocksInFile])));
+    r.facts.push_back("blocks: " + std::to_string(readLe16(&d[kBlocksInFile])));
     r.facts.push_back("auto-increment counter: " + std::to_string(t->autoInc()));
     r.facts.push_back("sort order: " + t->sortOrderName() + " (" + std::to_string(t->sortOrder()) +
                       ")");

@@ -24,11 +24,6 @@ std::string journalPath(const std::string& dbPath) {
     return dbPath + ".switch";
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t pos = path.find_last_of('/');
-    return pos == std::string::npos ? std::string() : path.substr(0, pos);
-}
-
 // The file writers of util raise EInOutError; inside the table engine every failure is a
 // database error, with the same words.
 template <typename Step>
@@ -99,6 +94,31 @@ std::vector<JournalLine> readJournal(const std::string& dbPath) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+    const std::size_t pos = path.find_last_of('/');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos);
+}
+
+std::string stemOf(const std::string& path) {
+    const std::string name = baseName(path);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool lowerExtension(const std::string& path) {
+    const std::string name = baseName(path);
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && dot + 1 < name.size() && name[dot + 1] >= 'a' &&
+           name[dot + 1] <= 'z';
+}
+
+std::string newFamilyName(const std::string& dbPath, const std::string& ext) {
+    const std::string folder = folderOf(dbPath);
+    const std::string name =
+        stemOf(dbPath) + "." + (lowerExtension(dbPath) ? lower1252(ext) : upperAscii(ext));
+    return folder.empty() ? name : folder + "/" + name;
+}
 
 void setSwitchStepHook(SwitchStepHook hook) {
     stepHook() = hook;

@@ -21,6 +21,15 @@
 
 namespace sivaro::px {
 
+// The folder of a path ("" when it names none) and a file's name without its extension.
+std::string folderOf(const std::string& path);
+std::string stemOf(const std::string& path);
+// Whether the extension of `path` starts with a small letter (the family's files follow it).
+bool lowerExtension(const std::string& path);
+// The path a new file of the family of the .db at `dbPath` takes: the .db's folder and stem,
+// `ext` in the letter case of the .db's extension.
+std::string newFamilyName(const std::string& dbPath, const std::string& ext);
+
 // Opens and locks `path`; -1 when the file cannot be opened, -2 when another opener holds it.
 int lockFile(const std::string& path, bool writable, bool exclusive);
 // Turns a shared lock exclusive; false (the shared lock kept) when another opener holds it.

@@ -1,8 +1,10 @@
+#include "store/ParadoxField.h"
+
 #include <cmath>
 #include <cstring>
 
 #include "store/FieldText.h"
-#include "store/ParadoxHandles.h"
+#include "store/ParadoxTable.h"
 #include "util/CodePage.h"
 #include "util/Paths.h"
 

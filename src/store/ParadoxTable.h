@@ -1,167 +1,351 @@
 #pragma once
-// One Paradox table loaded whole into memory: its header, fields, rows in key order (or in
-// arrival order when unkeyed), blobs and maintained secondary indexes. Changes stay in memory;
-// save() writes a packed family (.db, .px, .mb, .Xnn/.Ynn) that replaces the old one as a whole
-// (see FamilyFiles.h). Every fault of a file raises EDatabaseError naming the file and the fault.
+// The engine's table handle behind the Table interface: a handle has its own cursor and its own
+// pending row over a table shared by every handle on the same file.
 
 #include <cstdint>
-#include <istream>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "store/Connection.h"
+#include "store/FamilyFiles.h"
+#include "store/FieldCodec.h"
+#include "store/ParadoxField.h"
+#include "store/ParadoxFormat.h"
+#include "store/ParadoxStore.h"
+#include "store/PxTable.h"
+#include "store/Rehearsal.h"
+#include "store/SharedTable.h"
+#include "store/TableStore.h"
+#include "util/Errors.h"
+#include "util/Paths.h"
+
 namespace sivaro::px {
 
-class FamilyView;
-
-struct FieldInfo {
-    std::string name;  // Windows-1252
-    std::uint8_t type = 0;
-    std::uint16_t size = 0;  // as in the header: characters, bytes, or a BCD's decimals
-    int offset = 0;          // in the record
-    int bytes = 0;           // in the record
-};
-
-bool isBlobType(std::uint8_t type);
-int fieldBytes(std::uint8_t type, int size);  // 0 for an unknown type
-bool knownFieldType(std::uint8_t type);
-
-// A maintained secondary index: its .Xnn (a keyed table of the indexed fields, the primary key
-// fields and the data block number of the row) and its .Ynn (the .Xnn's own primary index).
-struct SecondaryIndex {
-    std::string xPath, yPath;  // files on disk ("" for a missing .Ynn)
-    std::vector<std::uint8_t> xHeader, yHeader;
-    std::vector<FieldInfo> xFields;  // the last one is the block number
-    std::vector<int> source;         // table field of each xField except the last
-    int keyCount = 0;                // .Xnn key fields (indexed and primary key fields)
-    std::uint8_t direction = 0;      // .Xnn byte 0x55: 0x10 descending, 0x20 unique, low bits case
-};
-
-using RowId = std::uint32_t;
-constexpr RowId kNoRow = 0xFFFFFFFFu;
-
-class PxTable {
+class ParadoxTable final : public Table {
   public:
-    // Loads the family of the .db at `dbPath` (an engine path, already resolved on disk).
-    static std::unique_ptr<PxTable> load(const std::string& dbPath);
-    ~PxTable();
+    explicit ParadoxTable(std::shared_ptr<TDataBaseNew> connection)
+        : m_connection(std::move(connection)) {}
+    ~ParadoxTable() override {
+        try {
+            close();
+        } catch (...) {
+            // A destructor cannot report; close() explicitly to see the error.
+        }
+    }
+    void setDatabaseName(const std::string& folder) override {
+        checkInactive();
+        m_database = folder;
+    }
+    const std::string& databaseName() const override { return m_database; }
+    void setTableName(const std::string& name) override {
+        checkInactive();
+        m_tableName = name;
+    }
+    const std::string& tableName() const override { return m_tableName; }
+    void setExclusive(bool exclusive) override {
+        checkInactive();
+        m_exclusive = exclusive;
+    }
+    bool exclusive() const override { return m_exclusive; }
 
-    const std::string& path() const { return m_path; }
-    const std::vector<FieldInfo>& fields() const { return m_fields; }
-    int keyCount() const { return m_keyCount; }
-    bool keyed() const { return m_keyCount > 0; }
-    int recordSize() const { return m_recordSize; }
-    int version() const;
-    int codePage() const;
-    int blockSizeKb() const;
-    int sortOrder() const;
-    const std::string& sortOrderName() const { return m_sortName; }
-    std::uint32_t autoInc() const { return m_autoInc; }
-    void setAutoInc(std::uint32_t value) { m_autoInc = value, m_dirty = true; }
-    const std::vector<SecondaryIndex>& indexes() const { return m_indexes; }
-    bool hasPrimaryIndexFile() const { return !m_pxHeader.empty(); }
-    int fieldIndex(const std::string& name) const;  // -1 when missing; case-insensitive
+    void open() override {
+        if (m_shared) return;
+        if (m_tableName.empty()) throw EDatabaseError("No table name given");
+        TDataBaseNew* via = connection();
+        m_shared = acquire(filePath(), m_exclusive);
+        if (via) {
+            try {
+                via->attach(this);
+            } catch (...) {
+                SharedTable* s = m_shared;
+                m_shared = nullptr;
+                release(s);
+                throw;
+            }
+            m_attached = via;
+        }
+        m_fields.clear();
+        for (std::size_t i = 0; i < table().fields().size(); ++i)
+            m_fields.push_back(std::make_unique<ParadoxField>(*this, static_cast<int>(i)));
+        m_state = DataSetState::Browse;
+        first();
+    }
 
-    // Rows. A RowId stays the same for a row as long as it exists (edits included).
-    std::int64_t rowCount() const { return m_count; }
-    const std::uint8_t* row(RowId id) const { return &m_rows[std::size_t(id) * m_recordSize]; }
-    RowId firstRow() const;
-    RowId nextRow(RowId id) const;
-    // The row after the position of `record`'s key (keyed), used when the current row is gone.
-    RowId rowAfter(const std::uint8_t* record) const;
-    bool alive(RowId id) const { return id < m_alive.size() && m_alive[id]; }
-    // First row whose first `keyFields` key fields equal the record's; kNoRow when none.
-    RowId findKey(const std::uint8_t* record, int keyFields) const;
-    // Room for `more` rows beyond those held, for a caller that knows roughly how many it
-    // adds: the rows then grow in place instead of being moved at every doubling.
-    void reserveRows(std::size_t more);
-    // Key and order checks; raises "Key violation" for a duplicate primary key.
-    RowId insertRow(const std::uint8_t* record);
-    void updateRow(RowId id, const std::uint8_t* record);
-    void deleteRow(RowId id);
-    void clearRows();
-    std::uint64_t eraseGeneration() const { return m_eraseGen; }
-    std::uint64_t changeCount() const { return m_changes; }
+    void close() override {
+        if (!m_shared) return;
+        if (m_state == DataSetState::Insert || m_state == DataSetState::Edit) cancel();
+        SharedTable* s = m_shared;
+        m_shared = nullptr;
+        m_state = DataSetState::Inactive;
+        m_fields.clear();
+        if (m_attached) m_attached->detach(this);
+        m_attached = nullptr;
+        release(s);
+    }
 
-    // Blobs: the last 10 bytes of a blob field in memory hold a blob number + 1 (0 when the data
-    // is all in the leader), the length and the modification number.
-    std::string blobData(const std::uint8_t* record, const FieldInfo& field) const;
-    void setBlobData(std::uint8_t* record, const FieldInfo& field, const std::string& data);
-    void releaseBlobs(const std::uint8_t* oldRecord, const std::uint8_t* newRecord);
+    bool active() const override { return m_shared != nullptr; }
 
-    // Restructure of one field (name, type code, size); rows converted or the change refused
-    // with a message naming the field and the value that would be lost.
-    void alterField(int index, const std::string& newName, std::uint8_t newType, int newSize);
+    void emptyTable() override {
+        if (!m_shared) {
+            SharedTable* s = acquire(filePath(), false);
+            try {
+                checkWritable(s);
+                s->table->clearRows();
+            } catch (...) {
+                release(s);
+                throw;
+            }
+            release(s);
+            return;
+        }
+        checkWritable(m_shared);
+        if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) cancel();
+        table().clearRows();
+        m_current = kNoRow;
+        m_eof = true;
+    }
 
-    int compareKeys(const std::uint8_t* a, const std::uint8_t* b, int keyFields) const;
-    // One field of two records in the table's sort order (the field's offset applies to both).
-    int compareField(const FieldInfo& f, const std::uint8_t* a, const std::uint8_t* b) const;
-    // True when alpha text of key fields can be ordered for certain under the sort order.
-    bool orderCertain(const std::uint8_t* record, std::string* why) const;
-    // Raises "Key violation" when a unique secondary index already holds the record's values
-    // in a row other than `self`.
-    void checkUniqueIndexes(const std::uint8_t* record, RowId self) const;
+    int fieldCount() const override { return static_cast<int>(m_fields.size()); }
+    Field& field(int index) override {
+        checkActive();
+        if (index < 0 || index >= fieldCount())
+            throw EDatabaseError("Field index " + std::to_string(index) + " out of range in " +
+                                 m_tableName);
+        return *m_fields[index];
+    }
+    Field& fieldByName(const std::string& name) override {
+        Field* f = findField(name);
+        if (!f) throw EDatabaseError("Field '" + name + "' not found in table " + m_tableName);
+        return *f;
+    }
+    Field* findField(const std::string& name) override {
+        if (!m_shared) return nullptr;
+        const int i = table().fieldIndex(name);
+        return i < 0 ? nullptr : m_fields[i].get();
+    }
 
-    // Memos whose modification number differs from their .mb entry's (the original engine
-    // reports them as modified by another program); read all the same.
-    int blobStampMismatches() const { return m_blobStampMismatches; }
+    bool locate(const std::string& fieldNames, const std::vector<std::string>& values,
+                bool caseInsensitive) override;
 
-    bool dirty() const { return m_dirty; }
-    void markDirty() { m_dirty = true; }
-    // For a caller that has taken back every change since the files were read or written: the
-    // files hold the table, so closing it writes nothing.
-    void markClean() { m_dirty = false; }
-    // Writes the packed family; `lockFd` receives the descriptor that holds the new .db's lock.
-    void save(int& lockFd);
+    void first() override {
+        checkActive();
+        checkBrowse();
+        m_current = table().firstRow();
+        m_eof = m_current == kNoRow;
+        remember();
+    }
+
+    void next() override {
+        checkActive();
+        checkBrowse();
+        if (m_current == kNoRow) {
+            m_eof = true;
+            return;
+        }
+        const RowId n = table().alive(m_current) ? table().nextRow(m_current)
+                                                 : table().rowAfter(m_currentCopy.data());
+        if (n == kNoRow) {
+            m_eof = true;
+            if (!table().alive(m_current)) m_current = kNoRow;
+            return;
+        }
+        m_current = n;
+        remember();
+    }
+
+    bool eof() const override { return !m_shared || m_eof; }
+    std::int64_t recordCount() const override { return m_shared ? table().rowCount() : 0; }
+
+    void edit() override {
+        checkActive();
+        if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) return;
+        if (m_current == kNoRow || !table().alive(m_current))
+            throw EDatabaseError("No current record in table " + m_tableName);
+        checkWritable(m_shared);
+        m_buffer.assign(table().row(m_current), table().row(m_current) + table().recordSize());
+        m_state = DataSetState::Edit;
+    }
+
+    void insert() override {
+        checkActive();
+        if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) post();
+        checkWritable(m_shared);
+        m_buffer.assign(table().recordSize(), 0);
+        m_state = DataSetState::Insert;
+    }
+
+    void post() override;
+
+    void cancel() override {
+        if (m_state != DataSetState::Edit && m_state != DataSetState::Insert) return;
+        if (m_state == DataSetState::Edit && table().alive(m_current)) {
+            table().releaseBlobs(m_buffer.data(), table().row(m_current));
+        } else {
+            std::vector<std::uint8_t> none(m_buffer.size(), 0);
+            table().releaseBlobs(m_buffer.data(), none.data());
+        }
+        m_buffer.clear();
+        m_state = DataSetState::Browse;
+    }
+
+    DataSetState state() const override { return m_state; }
+    std::string tableType() const override { return "PARADOX"; }
+    std::uint64_t changeCount() const override {
+        return m_shared ? m_shared->table->changeCount() : 0;
+    }
+
+    void deleteRecord() override {
+        checkActive();
+        if (m_state == DataSetState::Insert) {
+            cancel();
+            return;
+        }
+        if (m_state == DataSetState::Edit) cancel();
+        if (m_current == kNoRow || !table().alive(m_current))
+            throw EDatabaseError("No current record in table " + m_tableName);
+        checkWritable(m_shared);
+        const RowId gone = m_current;
+        RowId n = table().nextRow(gone);
+        table().deleteRow(gone);
+        if (n == kNoRow) {
+            // The last row went: the previous one becomes current, as a grid shows it.
+            RowId prev = kNoRow;
+            for (RowId r = table().firstRow(); r != kNoRow; r = table().nextRow(r)) prev = r;
+            n = prev;
+        }
+        m_current = n;
+        m_eof = n == kNoRow;
+        remember();
+    }
+
+    void flush() override {
+        checkActive();
+        flushShared(m_shared);
+    }
+
+    std::vector<FieldDescriptor> fieldDescriptors() const override {
+        std::vector<FieldDescriptor> out;
+        if (!m_shared) return out;
+        for (std::size_t i = 0; i < table().fields().size(); ++i) {
+            const FieldInfo& f = table().fields()[i];
+            out.push_back({f.name, fieldTypeOf(f.type),
+                           isBlobType(f.type) ? f.size - kBlobTail : f.size,
+                           static_cast<int>(i) < table().keyCount()});
+        }
+        return out;
+    }
+
+    void restructure(int index, const FieldDescriptor& changed) override {
+        checkActive();
+        if (!m_exclusive)
+            throw EDatabaseError("Table " + m_tableName + " must be opened exclusively");
+        checkBrowse();
+        checkWritable(m_shared);
+        if (index < 0 || index >= fieldCount())
+            throw EDatabaseError("Field index " + std::to_string(index) + " out of range");
+        std::uint8_t code = 0;
+        if (changed.type != FieldType::Unknown) {
+            code = paradoxTypeCode(changed.type);
+            if (code == 0)
+                throw EDatabaseError("Table " + m_tableName + " cannot hold a field of type " +
+                                     std::to_string(static_cast<int>(changed.type)));
+        }
+        const std::uint8_t finalType = code ? code : table().fields()[index].type;
+        const int size =
+            changed.size > 0 && isBlobType(finalType) ? changed.size + kBlobTail : changed.size;
+        table().alterField(index, changed.name, code, size);
+        flushShared(m_shared);
+        m_fields.clear();
+        for (std::size_t i = 0; i < table().fields().size(); ++i)
+            m_fields.push_back(std::make_unique<ParadoxField>(*this, static_cast<int>(i)));
+        first();
+    }
+
+    // For the row access of the SQL module.
+    RowId currentRow() const {
+        if (!m_shared || m_current == kNoRow || !table().alive(m_current)) return kNoRow;
+        return m_current;
+    }
+    void moveTo(RowId id) {
+        checkActive();
+        checkBrowse();
+        if (!table().alive(id))
+            throw EDatabaseError("Row " + std::to_string(id) + " of table " + m_tableName +
+                                 " no longer exists");
+        m_current = id;
+        m_eof = false;
+        remember();
+    }
+
+    // For the fields.
+    PxTable& table() const { return *m_shared->table; }
+    const std::uint8_t* currentBytes() const {
+        if (!m_shared) return nullptr;
+        if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+            return m_buffer.data();
+        if (m_current == kNoRow || !table().alive(m_current)) return nullptr;
+        return table().row(m_current);
+    }
+    std::uint8_t* pendingBytes(const std::string& field) {
+        if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+            throw EDatabaseError("Table " + m_tableName +
+                                 " is not in edit or insert mode (field '" + field + "')");
+        return m_buffer.data();
+    }
 
   private:
-    PxTable() = default;
-    struct Probe {
-        const std::uint8_t* record;
-        int fields;
-    };
-    struct KeyLess {
-        using is_transparent = void;
-        const PxTable* table;
-        bool operator()(RowId a, RowId b) const;
-        bool operator()(RowId a, const Probe& p) const;
-        bool operator()(const Probe& p, RowId a) const;
-    };
-    RowId newSlot();
-    void readDataBlocks(std::istream& in, std::uint64_t fileSize);
-    void readBlobs(const std::string& mbPath, const FamilyView& view);
-    void readIndexes(const FamilyView& view);
-    std::vector<std::uint8_t> buildHeader() const;
-    std::vector<std::uint8_t> primaryIndexHeader() const;
+    // The connection this handle goes through: the one whose folder is the handle's.
+    TDataBaseNew* connection() const {
+        if (!m_connection || !m_connection->serves(m_database)) return nullptr;
+        if (!m_connection->connected())
+            throw EDatabaseError("Database " + m_connection->databaseName() + " is not open");
+        return m_connection.get();
+    }
+    std::string filePath() const {
+        std::string name = m_tableName;
+        if (baseName(name).find('.') == std::string::npos) name += ".db";
+        if (const TDataBaseNew* via = connection()) return resolvePath(via->folder(), name);
+        if (m_database.empty()) return resolvePath(".", name).substr(2);
+        return resolvePath(m_database, name);
+    }
+    void checkInactive() const {
+        if (m_shared) throw EDatabaseError("Cannot perform this operation on an open table");
+    }
+    void checkActive() const {
+        if (!m_shared)
+            throw EDatabaseError("Cannot perform this operation on a closed table (" + m_tableName +
+                                 ")");
+    }
+    void checkBrowse() {
+        if (m_state == DataSetState::Edit || m_state == DataSetState::Insert) post();
+    }
+    // Changes need the table for this process alone: the shared lock turns exclusive here.
+    static void checkWritable(SharedTable* s) {
+        if (!s->writable)
+            throw EDatabaseError("Table " + s->path + " is read only" + s->readOnlyReason);
+        if (rehearsing()) s->rehearsed = true;  // a change of a rehearsal is never written
+        if (s->lockedForWrite) return;
+        if (!upgradeLock(s->lockFd)) throw inUse(s->path);
+        s->lockedForWrite = true;
+    }
+    void remember() {
+        if (m_current != kNoRow && table().keyed())
+            m_currentCopy.assign(table().row(m_current),
+                                 table().row(m_current) + table().recordSize());
+    }
 
-    std::string m_path;
-    std::vector<std::uint8_t> m_header;  // as read, changed only where we keep facts
-    std::vector<std::uint8_t> m_pxHeader;
-    std::string m_pxPath;
-    std::vector<std::uint8_t> m_mbHeader;
-    std::string m_mbPath;
-    std::vector<FieldInfo> m_fields;
-    std::vector<int> m_fieldNumbers;
-    std::string m_tableName;
-    std::string m_sortName;
-    int m_keyCount = 0;
-    int m_recordSize = 0;
-    std::uint32_t m_autoInc = 0;
-    bool m_dirty = false;
-
-    std::vector<std::uint8_t> m_rows;
-    std::vector<std::uint8_t> m_alive;
-    std::vector<RowId> m_freeSlots;
-    RowId m_slots = 0;
-    std::int64_t m_count = 0;
-    std::uint64_t m_eraseGen = 0;
-    std::uint64_t m_changes = 0;  // the last change of the rows, on the process-wide clock
-    std::set<RowId, KeyLess> m_order{KeyLess{this}};
-    std::vector<std::string> m_blobs;
-    std::vector<std::uint16_t> m_blobMods;
-    std::vector<SecondaryIndex> m_indexes;
-    int m_blobStampMismatches = 0;
+    std::shared_ptr<TDataBaseNew> m_connection;
+    TDataBaseNew* m_attached = nullptr;
+    std::string m_database, m_tableName;
+    bool m_exclusive = false;
+    SharedTable* m_shared = nullptr;
+    std::vector<std::unique_ptr<ParadoxField>> m_fields;
+    DataSetState m_state = DataSetState::Inactive;
+    RowId m_current = kNoRow;
+    bool m_eof = true;
+    std::vector<std::uint8_t> m_buffer;
+    std::vector<std::uint8_t> m_currentCopy;
 };
 
 }  // namespace sivaro::px

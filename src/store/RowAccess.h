@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/TableStore.h"
 
 namespace sivaro::px {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/Errors.h"
 
 namespace sivaro::px {

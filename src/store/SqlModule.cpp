@@ -10,7 +10,7 @@
 
 #include "store/FieldCodec.h"
 #include "store/ParadoxFormat.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/RowAccess.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"

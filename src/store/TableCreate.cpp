@@ -6,8 +6,9 @@
 #include <sstream>
 
 #include "store/FamilyFiles.h"
+#include "store/LittleEndian.h"
 #include "store/ParadoxFormat.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -15,11 +16,6 @@
 namespace sivaro::px {
 
 namespace {
-
-void wr16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
 
 struct TypeOf {
     std::uint8_t code;
@@ -172,12 +168,12 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
 
     const int nf = static_cast<int>(infos.size());
     std::vector<std::uint8_t> h(0x800, 0);
-    wr16(&h[kRecordSize], static_cast<std::uint32_t>(recordSize));
-    wr16(&h[kHeaderSize], 0x800);
+    writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(recordSize));
+    writeLe16(&h[kHeaderSize], 0x800);
     h[kFileType] = keys > 0 ? kKeyedDb : kUnkeyedDb;
     h[kBlockSizeKb] = 4;
-    wr16(&h[kFieldCount], static_cast<std::uint32_t>(nf));
-    wr16(&h[kKeyFieldCount], static_cast<std::uint32_t>(keys));
+    writeLe16(&h[kFieldCount], static_cast<std::uint32_t>(nf));
+    writeLe16(&h[kKeyFieldCount], static_cast<std::uint32_t>(keys));
     // Bytes the original engine writes alike in every table of the samples.
     h[0x26] = 0xFF;
     h[0x28] = 0xFF;
@@ -185,10 +181,10 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
     h[0x3E] = 0x1F;
     h[0x3F] = 0x0F;
     h[0x56] = 0x20;
-    wr16(&h[kFileVersion3], 0x010C);
-    wr16(&h[kFileVersion4], 0x010C);
-    wr16(&h[kHighFieldId], static_cast<std::uint32_t>(nf + 1));
-    wr16(&h[kCodePage], 1252);
+    writeLe16(&h[kFileVersion3], 0x010C);
+    writeLe16(&h[kFileVersion4], 0x010C);
+    writeLe16(&h[kHighFieldId], static_cast<std::uint32_t>(nf + 1));
+    writeLe16(&h[kCodePage], 1252);
     h[0x6C] = 1;
     h[0x6D] = 1;
     h[0x70] = 1;
@@ -206,13 +202,13 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
         p += static_cast<int>(f.name.size()) + 1;
     }
     for (int i = 0; i < nf; ++i) {
-        wr16(&h[p], static_cast<std::uint32_t>(i + 1));
+        writeLe16(&h[p], static_cast<std::uint32_t>(i + 1));
         p += 2;
     }
     const char* sortName = "ascii";
     std::memcpy(&h[p], sortName, std::strlen(sortName));
     p += static_cast<int>(std::strlen(sortName)) + 1;
-    wr16(&h[kRealHeaderSize], static_cast<std::uint32_t>(p));
+    writeLe16(&h[kRealHeaderSize], static_cast<std::uint32_t>(p));
 
     // An empty family written through the same switch as any other write, then read back
     // once so a fault in what we made shows here and not at the first use.
@@ -227,7 +223,7 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
         mb = std::make_unique<NewFile>(stem + (lower ? ".mb" : ".MB"));
         std::vector<std::uint8_t> block(kMbBlock, 0);
         block[0] = kMbHeaderBlock;
-        wr16(&block[1], 1);
+        writeLe16(&block[1], 1);
         mb->write(block.data(), block.size());
         mb->finish();
         files.push_back(mb.get());

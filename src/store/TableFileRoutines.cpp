@@ -8,6 +8,7 @@
 
 #include "store/FamilyFiles.h"
 #include "store/FamilyWatcher.h"
+#include "store/LittleEndian.h"
 #include "store/ParadoxStore.h"
 #include "store/Rehearsal.h"
 #include "store/SharedTable.h"
@@ -136,10 +137,8 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     try {
         if (::lseek(fd, 73, SEEK_SET) == 73) {
             if (watcher) watcher->beforeChange(resolved);
-            const std::uint32_t v = static_cast<std::uint32_t>(value);
-            const unsigned char bytes[4] = {
-                static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+            std::uint8_t bytes[4];
+            px::writeLe32(bytes, static_cast<std::uint32_t>(value));
             ok = ::write(fd, bytes, 4) == 4;
             if (ok && watcher) watcher->afterChange(resolved);
         }

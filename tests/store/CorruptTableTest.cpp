@@ -9,7 +9,7 @@
 
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/Errors.h"
 
 namespace sivaro {

@@ -5,7 +5,7 @@
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
 #include "store/FieldCodec.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "util/Errors.h"
 
 namespace sivaro {

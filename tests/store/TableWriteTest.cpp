@@ -15,7 +15,7 @@
 #include "StoreTestUtil.h"
 #include "store/FamilyCheck.h"
 #include "store/ParadoxFormat.h"
-#include "store/ParadoxTable.h"
+#include "store/PxTable.h"
 #include "store/TableFileRoutines.h"
 #include "util/Errors.h"
 
