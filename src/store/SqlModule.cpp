@@ -113,7 +113,7 @@ void resultField(sqlite3_context* ctx, const PxTable& t, const std::uint8_t* rec
     const FieldInfo& f = t.fields()[i];
     const std::uint8_t* p = rec + f.offset;
     if (isBlobType(f.type)) {
-        if (blank(p + f.bytes - kBlobTail + 4, 4)) {
+        if (blank(p + f.bytes - kBlobTail + kBlobTailLength, 4)) {
             sqlite3_result_null(ctx);
             return;
         }
