@@ -152,7 +152,7 @@ void WorkbenchHost::showGauge(const Gauge& gauge) {
     if (gauge.visible == st->isHidden()) {
         // Shown when a source has been prepared, which is when the engine pointed the city
         // table at the folder's tables.
-        if (gauge.visible) m_form.m_cityFolder = joinPath(m_form.dataFolder(), "db");
+        if (gauge.visible) m_form.m_cityFolder = resolvePath(m_form.dataFolder(), "db");
         st->setVisible(gauge.visible);
     }
 }

@@ -167,7 +167,7 @@ Table& ImportEngine::tCid() {
 }
 
 void ImportEngine::pointCityTable() {
-    m_tCidFolder = joinPath(m_host.dataFolder(), "db");
+    m_tCidFolder = resolvePath(m_host.dataFolder(), "db");
     if (m_tCid) {
         m_tCid->close();
         m_tCid->setDatabaseName(m_tCidFolder);
@@ -271,7 +271,8 @@ void ImportEngine::Importa(const std::string& source, const std::string& tableLi
     run.tableList = tableList;
     run.tableListUpper = upperAscii(tableList);
     run.dataFolder = m_host.dataFolder();
-    run.dbFolder = joinPath(run.dataFolder, "db");
+    // Sub-folders are matched without regard to case, as every name inside the data folder.
+    run.dbFolder = resolvePath(run.dataFolder, "db");
     run.summary.source = source;
     run.summary.rehearsal = m_rehearsing;
 

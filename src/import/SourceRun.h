@@ -56,7 +56,11 @@ struct SourceRun {
     std::string tableList;
     std::string tableListUpper;  // compared with "CIDADE" and "MERCADOR"
     std::string dataFolder;
-    std::string dbFolder;  // {data folder}/db
+    std::string dbFolder;  // {data folder}/db, as spelt on disk
+    // The branch value the main table's folder was last set for (empty: dbFolder), and the
+    // folder found on disk for each branch value met so far.
+    std::string branch;
+    std::vector<std::pair<std::string, std::string>> branchFolders;
     SourceOptions options;
     MappingList mappings;
     RecordList record;

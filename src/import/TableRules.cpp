@@ -44,6 +44,17 @@ std::int32_t branchNumber(const std::string& value) {
     return n;
 }
 
+// The folder of a branch's tables: "db" and the branch value, beside "db" and spelt as on disk
+// (found once a source for each value).
+const std::string& branchFolder(SourceRun& run, std::string_view branch) {
+    if (branch.empty()) return run.dbFolder;
+    for (const auto& [value, folder] : run.branchFolders)
+        if (value == branch) return folder;
+    run.branchFolders.emplace_back(std::string(branch),
+                                   resolvePath(run.dataFolder, "db" + std::string(branch)));
+    return run.branchFolders.back().second;
+}
+
 // Amounts in the original's currency type: 64-bit counts of ten-thousandths.
 std::int64_t toCurrencyUnits(double value) {
     return std::llround(value * 10000.0);
@@ -100,11 +111,8 @@ RecordCheck TableRules::recordChecks(SourceRun& run) {
     const int filial = run.record.indexOf("filial");
     const std::string_view branch =
         filial < 0 ? std::string_view() : std::string_view(run.record[filial].value);
-    const std::string& current = main.databaseName();
-    if (current.size() != run.dbFolder.size() + branch.size() ||
-        !current.starts_with(run.dbFolder) ||
-        !std::string_view(current).substr(run.dbFolder.size()).starts_with(branch)) {
-        const std::string wanted = run.dbFolder + std::string(branch);
+    if (branch != run.branch) {
+        const std::string wanted = branchFolder(run, branch);
         Table& tCid = m_engine.tCid();
         // Records of several branches may alternate: a second handle keeps each table loaded
         // for the rest of the source, so that a switch neither writes nor reads the table whole.
@@ -117,6 +125,7 @@ RecordCheck TableRules::recordChecks(SourceRun& run) {
         tCid.open();
         main.open();
         run.invalidatePlans();
+        run.branch.assign(branch);
     }
 
     if (run.tableListUpper == "CIDADE") {

@@ -124,6 +124,8 @@ std::unique_ptr<TableStore> openConnection(const std::string& dataFolder) {
     auto db = std::make_shared<TDataBaseNew>();
     db->setSession(session);
     db->setTransIsolation(TransIsolation::DirtyRead);
+    // Named as typed: the open finds the folder on disk ("DB" for "db"), and the connection then
+    // serves handles given either spelling.
     db->setDatabaseName(joinPath(dataFolder, "db"));
     db->open();
     return createParadoxStore(std::move(db));

@@ -9,6 +9,7 @@
 #include "store/FamilyFiles.h"
 #include "store/FamilyWatcher.h"
 #include "store/LittleEndian.h"
+#include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
 #include "store/Rehearsal.h"
 #include "store/SharedTable.h"
@@ -135,7 +136,7 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     bool ok = false;
     FamilyWatcher* watcher = familyWatcher();
     try {
-        if (::lseek(fd, 73, SEEK_SET) == 73) {
+        if (::lseek(fd, px::kAutoInc, SEEK_SET) == px::kAutoInc) {
             if (watcher) watcher->beforeChange(resolved);
             std::uint8_t bytes[4];
             px::writeLe32(bytes, static_cast<std::uint32_t>(value));

@@ -6,10 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RunCommand.h"
@@ -221,6 +224,80 @@ TEST_F(ExampleRun, EveryTableIsSoundAndASecondRunGivesTheSame) {
         run(bin("importa") + " --pasta '" + again + "' --decimal , --todos >/dev/null 2>&1").code);
     EXPECT_EQ(dumpAll(s_folder), dumpAll(again));
     fs::remove_all(again);
+}
+
+// The sub-folders answer whatever their letter case on disk: a copy whose folders are spelt
+// otherwise imports as the lower-case one did, and no second folder is made beside them.
+TEST_F(ExampleRun, SubFoldersSpeltInAnyCaseImportTheSame) {
+    struct Spelling {
+        const char* db;
+        const char* db2;
+        const char* net;
+        const char* ini;
+    };
+    const Spelling spellings[] = {{"DB", "Db2", "NET", "INI"}, {"Db", "DB2", "Net", "Ini"}};
+    // The summaries without their times, the folder named the same.
+    auto summaries = [](const std::string& text, const std::string& folder) {
+        std::string out;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string line = text.substr(start, end - start);
+            start = end + 1;
+            if (line.starts_with("importa: Aviso") || line.starts_with("Importando: ")) continue;
+            for (std::size_t at; (at = line.find(folder)) != std::string::npos;)
+                line.replace(at, folder.size(), "PASTA");
+            const std::size_t time = line.rfind(" s");
+            const std::size_t comma = line.rfind(", ");
+            if (time != std::string::npos && time + 2 == line.size() && comma != std::string::npos)
+                line.erase(comma);
+            out += line + "\n";
+        }
+        return out;
+    };
+    auto lowerNames = [](const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            std::string name = e.path().filename().string();
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    for (const Spelling& s : spellings) {
+        SCOPED_TRACE(std::string(s.db) + " " + s.db2 + " " + s.net + " " + s.ini);
+        const std::string folder = s_folder + "-" + s.db + s.db2;
+        ASSERT_EQ(0, run("PXTOOL=" + bin("pxtool") + " " + SIVARO_SOURCE_DIR +
+                         "/scripts/example-folder '" + folder + "'")
+                         .code);
+        const fs::path root(folder);
+        fs::rename(root / "db", root / s.db);
+        fs::rename(root / "db2", root / s.db2);
+        fs::rename(root / "ini", root / s.ini);
+        fs::create_directory(root / s.net);
+
+        const Output spelt =
+            run(bin("importa") + " --pasta '" + folder + "' --decimal , --todos 2>&1");
+        EXPECT_EQ(s_import.code, spelt.code);
+        EXPECT_EQ(summaries(s_import.text, s_folder), summaries(spelt.text, folder));
+        EXPECT_EQ(lowerNames(s_folder), lowerNames(folder));
+        for (const auto& [lower, other] :
+             std::vector<std::pair<std::string, std::string>>{{"db", s.db}, {"db2", s.db2}}) {
+            for (const auto& e : fs::directory_iterator(root / other)) {
+                if (e.path().extension() != ".db") continue;
+                const std::string name = e.path().filename().string();
+                SCOPED_TRACE(other + "/" + name);
+                EXPECT_EQ(
+                    run(bin("pxtool") + " dump '" + s_folder + "/" + lower + "/" + name + "'").text,
+                    run(bin("pxtool") + " dump '" + e.path().string() + "'").text);
+            }
+        }
+        const Output info = run(bin("pxtool") + " info '" + folder + "/" + s.db + "/Cliente.db'");
+        EXPECT_NE(std::string::npos, info.text.find("field 1: cod\t+")) << info.text;
+        fs::remove_all(folder);
+    }
 }
 
 }  // namespace

@@ -16,12 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
 #include "CaseFolder.h"
 #include "FolderSnapshot.h"
 #include "TestHost.h"
+#include "import/RunHistory.h"
+#include "store/Connection.h"
 #include "store/FamilyCheck.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -262,6 +266,110 @@ TEST_P(ImportCase, RehearsalGivesTheRunsLogAndCountsAndChangesNoFile) {
     EXPECT_EQ(joinLines(rehearsal.log), joinLines(real.log));
     EXPECT_EQ(joinLines(rehearsal.messages), joinLines(real.messages));
     EXPECT_EQ(countsOf(rehearsal.summaries), countsOf(real.summaries));
+}
+
+// The sub-folders of a data folder answer whatever their letter case on disk, as its files do:
+// a case whose folders are spelt otherwise imports exactly as the lower-case one, through the
+// connection with its net folder, and makes no second folder beside them.
+struct Spelling {
+    const char* caseName;
+    const char* db;      // for "db"
+    const char* branch;  // for the "db" of a branch folder "dbN"
+    const char* net;
+    const char* ini;
+};
+
+const Spelling kSpellings[] = {
+    {"filial_db3", "DB", "Db", "NET", "INI"},
+    {"filial_db3", "Db", "DB", "Net", "Ini"},
+    {"filial_db3", "db", "DB", "net", "ini"},
+    {"filial_tipo_cod_volta", "dB", "dB", "nEt", "iNi"},
+    {"mercador_regras", "DB", "DB", "NET", "INI"},
+    {"limpar_tabela", "Db", "Db", "Net", "Ini"},
+};
+
+// Gives the case's folders the spelling's names, and the folder a net folder and an ini folder
+// with a field list.
+void spell(const std::string& folder, const Spelling& s) {
+    const fs::path root = osPath(folder);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(root))
+        if (e.is_directory()) names.push_back(e.path().filename().string());
+    for (const std::string& name : names) {
+        if (name == "db")
+            fs::rename(root / name, root / s.db);
+        else if (name.size() > 2 && name.starts_with("db"))
+            fs::rename(root / name, root / (s.branch + name.substr(2)));
+    }
+    fs::create_directory(root / s.net);
+    fs::create_directory(root / s.ini);
+    std::ofstream(root / s.ini / "tabelas.ini", std::ios::binary) << "[Cliente.campos]\r\nraz=\r\n";
+}
+
+// Every file and folder under `folder` but the kept runs, as relative paths in lower case
+// (sorted, duplicates kept), each with its path on disk.
+std::vector<std::pair<std::string, std::string>> entriesFolded(const std::string& folder) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& e : fs::recursive_directory_iterator(osPath(folder))) {
+        const std::string relative = fs::relative(e.path(), osPath(folder)).generic_string();
+        if (relative.starts_with(kHistoryFolder)) continue;
+        std::string folded = relative;
+        for (char& c : folded) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out.emplace_back(folded, e.path().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(SubFolderCase, ImportsAsTheLowerCaseFolderDoes) {
+    const FormatSettings saved = formatSettings();
+    formatSettings().decimalSeparator = ',';
+    for (const Spelling& s : kSpellings) {
+        SCOPED_TRACE(std::string(s.caseName) + " " + s.db + " " + s.branch + " " + s.net + " " +
+                     s.ini);
+        const std::string caseDir = kCasesDir + "/" + s.caseName;
+        ProfileFile caso(caseDir + "/caso.ini");
+        CaseFolder lower(caseDir), spelt(caseDir);
+        spell(lower.path(), {s.caseName, "db", "db", "net", "ini"});
+        spell(spelt.path(), s);
+
+        TestHost lowerHost(lower.path()), speltHost(spelt.path());
+        for (TestHost* host : {&lowerHost, &speltHost}) {
+            setUpHost(*host, caso);
+            ImportEngine engine(*host, openConnection);
+            host->engine = &engine;
+            engine.pointCityTable();
+            EXPECT_NO_THROW(engine.runSources());
+            host->engine = nullptr;
+        }
+        EXPECT_EQ(joinLines(speltHost.log), joinLines(lowerHost.log));
+        EXPECT_EQ(joinLines(speltHost.messages), joinLines(lowerHost.messages));
+        EXPECT_EQ(countsOf(speltHost.summaries), countsOf(lowerHost.summaries));
+
+        const auto lowerEntries = entriesFolded(lower.path());
+        const auto speltEntries = entriesFolded(spelt.path());
+        std::string lowerNames, speltNames;
+        for (const auto& e : lowerEntries) lowerNames += e.first + "\n";
+        for (const auto& e : speltEntries) speltNames += e.first + "\n";
+        ASSERT_EQ(speltNames, lowerNames);
+        for (size_t i = 0; i < lowerEntries.size(); ++i) {
+            const fs::path a = lowerEntries[i].second, b = speltEntries[i].second;
+            SCOPED_TRACE(lowerEntries[i].first);
+            if (fs::is_directory(a)) continue;
+            std::string ext = a.extension().string();
+            for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (ext == ".db") {
+                EXPECT_EQ(dumpTable(b.parent_path().string(), b.filename().string()),
+                          dumpTable(a.parent_path().string(), a.filename().string()));
+                EXPECT_EQ(fieldTypes(b.parent_path().string(), b.filename().string()),
+                          fieldTypes(a.parent_path().string(), a.filename().string()));
+            } else if (ext != ".px" && ext != ".mb" && !ext.starts_with(".x") &&
+                       !ext.starts_with(".y")) {
+                EXPECT_EQ(readBytes(b.string()), readBytes(a.string()));
+            }
+        }
+    }
+    formatSettings() = saved;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImportCase, ::testing::ValuesIn(caseNames(kCasesDir)),

@@ -46,6 +46,28 @@ TEST_F(PathsTest, ResolvesWithoutRegardToCase) {
     }
 }
 
+TEST_F(PathsTest, SubFoldersOfTheDataFolderWhateverTheirCase) {
+    fs::create_directories(m_root / "Db1");
+    fs::create_directories(m_root / "NET");
+    std::ofstream(m_root / "ini" / "Tabelas.INI") << "x";
+    struct Case {
+        const char* relative;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"db", "DB"},
+        {"db1", "Db1"},
+        {"DB1", "Db1"},
+        {"net", "NET"},
+        {"ini/tabelas.ini", "ini/Tabelas.INI"},
+        {"db2", "db2"},  // a branch folder that is not there keeps its given name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.relative);
+        EXPECT_EQ(resolvePath(root(), c.relative), root() + "/" + c.expected);
+    }
+}
+
 TEST_F(PathsTest, ExactNamePreferred) {
     std::ofstream(m_root / "ini" / "a.txt") << "1";
     std::ofstream(m_root / "ini" / "A.txt") << "2";
