@@ -415,7 +415,7 @@ void TForm2::Memo1DblClick(const QPoint& at) {
     if (!text.startsWith(QStringLiteral("linha:"))) return;
     const auto it = m_failedLines.find(text);
     if (it == m_failedLines.end()) return;
-    showSourceLine(it->second.first, it->second.second);
+    showSourceLine(it.value().first, it.value().second);
 }
 
 bool TForm2::showSourceLine(const std::string& source, std::int64_t line) {

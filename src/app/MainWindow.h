@@ -5,6 +5,7 @@
 // them: the handlers named after their controls live here and call the pages and the import
 // engine. Every control carries its name as its object name, so that the tests find it by it.
 
+#include <QHash>
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
@@ -151,8 +152,9 @@ class TForm2 : public QWidget {
     DefinitionsPage* m_definitionsPage;  // TabSheet1
     MappingPage* m_mappingPage;          // TabSheet3 "Gráfico"
     ViewerPage* m_viewerPage;            // TabSheet4 "Visualizar Arquivo"
-    // "linha:" lines of the log and the source line each stands for.
-    std::map<QString, std::pair<std::string, std::int64_t>> m_failedLines;
+    // "linha:" lines of the log and the source line each stands for; hashed, as a run may
+    // fail at every one of a million records.
+    QHash<QString, std::pair<std::string, std::int64_t>> m_failedLines;
     std::string m_viewerSource;  // the file the viewer holds, as the double click loaded it
     QTimer* Timer1;
     BarcodeWidget* b = nullptr;
