@@ -32,6 +32,7 @@
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
 #include "util/MessageKinds.h"
+#include "util/NumberText.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/Version.h"
@@ -175,8 +176,8 @@ class BatchHost : public ImportHost {
             return;
         }
         if (s.recordsFailed > 0) m_failed = true;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
+        // Not printf: painting a barcode sets the C library's locale from the desktop midway.
+        const std::string seconds = fixedText(s.seconds, 2, formatSettings().decimalSeparator);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
                   << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
                   << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n";
