@@ -96,6 +96,9 @@ std::string formatSeconds(double seconds) {
     return buf;
 }
 
+// The system's decimal separator, for the times shown; --decimal is the sources' own.
+char g_systemPoint = '.';
+
 class BatchHost : public ImportHost {
   public:
     BatchHost(std::string folder, std::vector<std::string> sources)
@@ -177,7 +180,7 @@ class BatchHost : public ImportHost {
         }
         if (s.recordsFailed > 0) m_failed = true;
         // Not printf: painting a barcode sets the C library's locale from the desktop midway.
-        const std::string seconds = fixedText(s.seconds, 2, formatSettings().decimalSeparator);
+        const std::string seconds = fixedText(s.seconds, 2, g_systemPoint);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
                   << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
                   << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n";
@@ -239,6 +242,7 @@ class BatchHost : public ImportHost {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_systemPoint = formatSettings().decimalSeparator;
     std::string folder;
     bool all = false;
     bool rehearse = false;
