@@ -60,6 +60,8 @@ LeftColumn::LeftColumn(QWidget& window) {
     cbTab->setEditable(true);
     cbTab->setInsertPolicy(QComboBox::NoInsert);
     cbTab->setGeometry(144, 176, 145, 21);
+    // A name is taken as typed, letter by letter: no completion from the list.
+    cbTab->setCompleter(nullptr);
     Button8 = button(window, "Button8", QStringLiteral("..."), QRect(296, 176, 25, 25));
 
     cbImpTot = new QCheckBox(QStringLiteral("Todos"), &window);

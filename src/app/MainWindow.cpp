@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -31,6 +32,8 @@
 #include "app/FontSetup.h"
 #include "app/LeftColumn.h"
 #include "app/MappingPage.h"
+#include "app/MessageWindow.h"
+#include "app/OpenFileDialog.h"
 #include "app/ViewerPage.h"
 #include "app/WorkbenchHost.h"
 #include "barcode/paint/BarcodeControlForm.h"
@@ -41,8 +44,10 @@
 #include "store/Connection.h"
 #include "util/CodePage.h"
 #include "util/Cp1252Literal.h"
+#include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/StringUtils.h"
 
 namespace sivaro {
 
@@ -157,6 +162,37 @@ void TForm2::connectHandlers() {
     connect(left.bFec, &QPushButton::clicked, this, [this] { bFecClick(); });
     connect(m_definitionsPage->Button3, &QPushButton::clicked, this,
             [this] { guarded([this] { Button3Click(); }); });
+
+    // The boxes run their handlers on the operator's changes only: a choice from the list or a
+    // keystroke, not a text set by the program.
+    connect(left.Button8, &QPushButton::clicked, this,
+            [this] { guarded([this] { Button8Click(); }); });
+    connect(left.cbTab, &QComboBox::activated, this,
+            [this] { guarded([this] { cbTabChange(); }); });
+    connect(left.cbTab->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { guarded([this] { cbTabChange(); }); });
+    const MappingPage& mapping = *m_mappingPage;
+    connect(mapping.cbTabDes, &QComboBox::activated, this,
+            [this] { guarded([this] { cbTabDesChange(); }); });
+    connect(mapping.cbTabDes->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { guarded([this] { cbTabDesChange(); }); });
+    // Check boxes and edit boxes run theirs on every change, the program's included.
+    connect(mapping.cbLimTab, &QCheckBox::toggled, this,
+            [this] { guarded([this] { cbLimTabClick(); }); });
+    connect(mapping.cbFic, &QCheckBox::toggled, this,
+            [this] { guarded([this] { cbFicClick(); }); });
+    connect(mapping.eIniReg, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { eIniRegChange(); }); });
+    connect(mapping.eLinRef, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { eIniRegChange(); }); });
+    connect(mapping.eCamCha, &QLineEdit::textChanged, this,
+            [this] { guarded([this] { eCamChaChange(); }); });
+    connect(mapping.Button6, &QPushButton::clicked, this,
+            [this] { guarded([this] { Button6Click(); }); });
+    connect(mapping.Button7, &QPushButton::clicked, this,
+            [this] { guarded([this] { Button7Click(); }); });
+    connect(m_viewerPage->Button4, &QPushButton::clicked, this,
+            [this] { guarded([this] { Button4Click(); }); });
 }
 
 void TForm2::FormCreate() {
@@ -180,6 +216,10 @@ std::string TForm2::dataFolder() const {
 
 std::string TForm2::definitionsPath() const {
     return resolvePath(dataFolder(), kDefinitionsName);
+}
+
+std::string TForm2::sourceName() const {
+    return utf8ToCp1252(m_left->cbTab->currentText().toStdString());
 }
 
 void TForm2::eLocChange() {
@@ -218,6 +258,110 @@ void TForm2::writeDefinitionBool(std::string_view section, std::string_view key,
 void TForm2::deleteDefinition(std::string_view section, std::string_view key) {
     m_def->deleteKey(section, key);
     m_definitionsPage->followFile();
+}
+
+void TForm2::passOnHandlerError() {
+    if (!m_handlerError) return;
+    std::exception_ptr error = std::move(m_handlerError);
+    m_handlerError = nullptr;
+    std::rethrow_exception(error);
+}
+
+void TForm2::Button8Click() {
+    const QString chosen = chooseOpenFile(this);
+    if (chosen.isEmpty()) return;
+    const std::string name = baseName(fromOsPath(std::filesystem::path(chosen.toStdString())));
+    writeDefinition("Arquivos", name, "");
+
+    // The box lists a source once: a name registered again is the item already there, so that
+    // "Todos" does not import it twice.
+    QComboBox* cbTab = m_left->cbTab;
+    int index = cbTab->findText(fromEngine(name), Qt::MatchFixedString);
+    if (index < 0) {
+        cbTab->addItem(fromEngine(name));
+        index = cbTab->count() - 1;
+    }
+    cbTab->setCurrentIndex(index);
+
+    const std::string path = resolvePath(dataFolder(), name);
+    if (!isFile(path))
+        throw EInOutError("O arquivo " + name + " n\xe3o est\xe1 na pasta de dados " +
+                          dataFolder() + ": registrado, mas sem texto para mostrar");
+    m_viewerPage->showFile(path);
+}
+
+void TForm2::cbTabChange() {
+    const std::string source = sourceName();
+    if (source.empty() || leavesFolder(source)) return;
+    const std::string path = resolvePath(dataFolder(), source);
+    // Typing a name letter by letter shows the source once the text names its file.
+    if (!isFile(path)) return;
+    m_viewerPage->showFile(path);
+    m_mappingPage->showSource(path);
+}
+
+void TForm2::cbTabDesChange() {
+    if (m_left->cbTab->currentText().isEmpty()) return;
+    m_mappingPage->writeTargetTables();
+    cbTabChange();
+}
+
+void TForm2::cbLimTabClick() {
+    // The memo of the first page follows the write (unless the operator is editing it).
+    m_mappingPage->writeLimparTabela();
+}
+
+void TForm2::cbFicClick() {
+    m_mappingPage->writeUmPorLin();
+}
+
+void TForm2::eIniRegChange() {
+    m_mappingPage->writeIniReg();
+}
+
+void TForm2::eCamChaChange() {
+    m_mappingPage->writeCampoChave();
+}
+
+void TForm2::Button6Click() {
+    m_mappingPage->addAssociation();
+}
+
+void TForm2::Button7Click() {
+    m_mappingPage->removeAssociation();
+}
+
+void TForm2::Button4Click() {
+    ViewerPage& viewer = *m_viewerPage;
+    // The numbers of the selection as it is now, not as the last tick of the timer saw it.
+    viewer.showCaret();
+    const std::string name = trim(utf8ToCp1252(viewer.eNomMem->text().toStdString()));
+    if (name.empty()) {
+        MostraMensagem("Campo sem nome",
+                       "Digite em Nome o nome do campo selecionado antes de Inserir.", 3, 1);
+        return;
+    }
+    const std::string caretLine = utf8ToCp1252(viewer.lLinMem->text().toStdString());
+    const std::string reference = utf8ToCp1252(m_mappingPage->eLinRef->text().toStdString());
+    const std::int64_t line = std::int64_t{ValorInteiro(caretLine)} - ValorInteiro(reference) + 1;
+    // Neither the layout listing nor the import reads a line 0 or below.
+    if (line < 1) {
+        MostraMensagem("Linha fora do registro",
+                       "A linha " + caretLine + " est\xe1 acima da Linha de Referencia " +
+                           std::to_string(ValorInteiro(reference)) +
+                           ".|Selecione o campo numa linha do registro, a partir da linha de "
+                           "refer\xeancia.",
+                       3, 1);
+        return;
+    }
+    const std::string value = utf8ToCp1252(viewer.lColMem->text().toStdString()) + "," +
+                              utf8ToCp1252(viewer.lTamMem->text().toStdString());
+    writeDefinition(sourceName() + ".campos.linha" + std::to_string(line), name, value);
+    InserirCamposOriginaisTipoFicha();
+}
+
+void TForm2::InserirCamposOriginaisTipoFicha() {
+    m_mappingPage->listLayoutFields();
 }
 
 void TForm2::Button3Click() {
@@ -383,7 +527,28 @@ void TForm2::bFecClick() {
 
 template <typename Handler>
 void TForm2::guarded(Handler handler) {
-    runGuarded(this, handler);
+    if (m_handlerDepth > 0) {
+        // Run by another handler's change of a control: the error goes back to that handler,
+        // as it would have come out of the change.
+        try {
+            handler();
+        } catch (...) {
+            if (!m_handlerError) m_handlerError = std::current_exception();
+        }
+        return;
+    }
+    ++m_handlerDepth;
+    runGuarded(this, [&] {
+        struct Leave {
+            TForm2& form;
+            ~Leave() {
+                --form.m_handlerDepth;
+                form.m_handlerError = nullptr;
+            }
+        } leave{*this};
+        handler();
+        passOnHandlerError();
+    });
 }
 
 void TForm2::paintEvent(QPaintEvent*) {

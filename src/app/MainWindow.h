@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ class TForm2 : public QWidget {
     std::string dataFolder() const;
     // {data folder}/Definicao.ini, its name matched without regard to case.
     std::string definitionsPath() const;
+    // The text of the source box as the engine's text: the name of the source whose sections
+    // every setting of the pages is written to.
+    std::string sourceName() const;
     // The open definitions file of the current data folder.
     ProfileFile& definitions() const { return *m_def; }
     // Where `tCid` points: the folder of the city table, set by eOriChange and by the
@@ -70,6 +74,9 @@ class TForm2 : public QWidget {
     void writeDefinition(std::string_view section, std::string_view key, std::string_view value);
     void writeDefinitionBool(std::string_view section, std::string_view key, bool value);
     void deleteDefinition(std::string_view section, std::string_view key);
+    // A handler run by a control that another handler changed keeps its error for that
+    // handler, which calls this after each such change: the error then ends it as well.
+    void passOnHandlerError();
 
     void eLocChange();
     void eOriChange();
@@ -92,6 +99,28 @@ class TForm2 : public QWidget {
     bool showSourceLine(const std::string& source, std::int64_t line);
     void Timer1Timer();
     void bFecClick();
+
+    // "...": the open-file dialog; the file chosen is registered in "Arquivos" under its bare
+    // name, shown in the source box and loaded into the viewer from the data folder.
+    void Button8Click();
+    // Every change of the source box by the operator: when its text names a file of the data
+    // folder, the viewer and the page "Gráfico" show that source.
+    void cbTabChange();
+    // Every change of the target table box by the operator: written for the source, which is
+    // then shown again.
+    void cbTabDesChange();
+    void cbLimTabClick();  // "LimparTabela"
+    void cbFicClick();     // "UmPorLin", the opposite of the tick
+    void eIniRegChange();  // "IniReg", also on every change of eLinRef
+    void eCamChaChange();  // "CampoChave"
+    void Button6Click();   // "Adicionar"
+    void Button7Click();   // "Remover"
+    // "Inserir": stores the viewer's selection as the layout entry {column},{length} of the
+    // field named in "Nome", in the line of the record counted from the reference line, and
+    // lists the layout fields again. An empty name or a line above the reference line is
+    // refused with a message.
+    void Button4Click();
+    void InserirCamposOriginaisTipoFicha();
 
   protected:
     void paintEvent(class QPaintEvent* event) override;
@@ -136,6 +165,8 @@ class TForm2 : public QWidget {
     bool m_closeAfterRun = false;
     // Each locked control with whether it was enabled by itself before the run.
     std::vector<std::pair<QPointer<QWidget>, bool>> m_locked;
+    int m_handlerDepth = 0;
+    std::exception_ptr m_handlerError;
     QPoint m_dragFrom;
     bool m_dragging = false;
 };

@@ -9,11 +9,59 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/FontSetup.h"
 #include "app/LabelSize.h"
 #include "app/MainWindow.h"
+#include "app/MessageWindow.h"
+#include "import/LineReader.h"
+#include "util/CodePage.h"
+#include "util/Paths.h"
+#include "util/ProfileFile.h"
+#include "util/StringUtils.h"
 
 namespace sivaro {
+
+namespace {
+
+constexpr int kLayoutLines = 50;
+constexpr int kDefaultColumnWidth = 64;
+constexpr int kRowHeight = 15;
+const char* const kInvalidHeaderTitle = "Coluna com Cabe\xe7\x61lho Inv\xe1lido";
+
+QString fromEngine(std::string_view text) {
+    return QString::fromStdString(cp1252ToUtf8(text));
+}
+
+std::string toEngine(const QString& text) {
+    return utf8ToCp1252(text.toStdString());
+}
+
+// List items keep the engine's bytes beside the text shown, so that what is written back is
+// exactly what was read.
+void addItem(QListWidget* list, const std::string& bytes) {
+    auto* item = new QListWidgetItem(fromEngine(bytes));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
+    list->addItem(item);
+}
+
+std::string itemBytes(const QListWidgetItem* item) {
+    return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+const QListWidgetItem* selectedItem(const QListWidget* list) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+// The column name of an association line {column}={Table}.{field}.
+std::string associationName(const std::string& line) {
+    return line.substr(0, line.find('='));
+}
+
+}  // namespace
 
 MappingPage::MappingPage(TForm2& form) : QWidget(&form), m_form(form) {
     setObjectName(QStringLiteral("TabSheet3"));
@@ -95,7 +143,241 @@ MappingPage::MappingPage(TForm2& form) : QWidget(&form), m_form(form) {
     sgVisLis->horizontalHeader()->setMinimumSectionSize(1);
     sgVisLis->horizontalHeader()->setDefaultSectionSize(64);
     for (int c = 0; c < sgVisLis->columnCount(); ++c) sgVisLis->setColumnWidth(c, 64);
-    sgVisLis->setRowHeight(0, 15);
+    sgVisLis->setRowHeight(0, kRowHeight);
+    sgVisLis->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgVisLis->setWordWrap(false);
+    sgVisLis->setTextElideMode(Qt::ElideNone);
+    // The header row, once a source is previewed, is the grid's fixed row: it stays in sight
+    // while the rows scroll under it.
+    QHeaderView* header = sgVisLis->horizontalHeader();
+    header->setFont(sgVisLis->font());
+    header->setFixedHeight(kRowHeight);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+
+    // The source box and the target table box take what is typed as it is: no completion.
+    cbTabDes->setCompleter(nullptr);
+}
+
+std::string MappingPage::source() const {
+    return m_form.sourceName();
+}
+
+void MappingPage::showSource(const std::string& path) {
+    const ProfileFile& defs = m_form.definitions();
+    const std::string name = source();
+    const std::string opcoes = name + ".opcoes";
+
+    cbTabDes->setEditText(fromEngine(defs.readString("Arquivos", name, "")));
+    m_showing = true;
+    struct Shown {
+        bool& showing;
+        ~Shown() { showing = false; }
+    } shown{m_showing};
+    // Each control that changes runs its handler, which writes the value back; an error there
+    // ends the refresh as well.
+    eIniReg->setText(fromEngine(defs.readString(opcoes, "IniReg", "")));
+    m_form.passOnHandlerError();
+    eCamCha->setText(fromEngine(defs.readString(opcoes, "CampoChave", "")));
+    m_form.passOnHandlerError();
+    cbLimTab->setChecked(defs.readBool(opcoes, "LimparTabela", false));
+    m_form.passOnHandlerError();
+    cbFic->setChecked(!defs.readBool(opcoes, "UmPorLin", true));
+    m_form.passOnHandlerError();
+    m_showing = false;
+
+    listTargetFields(toEngine(cbTabDes->currentText()));
+    if (cbFic->isChecked())
+        listLayoutFields();
+    else
+        showHeaderAndPreview(path);
+    listAssociations();
+}
+
+void MappingPage::listTargetFields(const std::string& tableList) {
+    const ProfileFile tables(resolvePath(m_form.dataFolder(), "ini/tabelas.ini"));
+    lbColDes->clear();
+    std::string rest = tableList;
+    while (!rest.empty()) {
+        const std::string table = SeparaCampos(rest, ",");
+        for (const std::string& field : tables.readSection(table + ".campos"))
+            addItem(lbColDes, table + "." + field);
+    }
+}
+
+void MappingPage::fitColumn(int column, const QString& text) {
+    const int wanted = QFontMetrics(sgVisLis->font()).horizontalAdvance(text) + 5;
+    if (sgVisLis->columnWidth(column) < wanted) sgVisLis->setColumnWidth(column, wanted);
+}
+
+void MappingPage::showHeaderAndPreview(const std::string& path) {
+    sgVisLis->clear();
+    sgVisLis->setRowCount(0);
+    sgVisLis->setColumnCount(0);
+    sgVisLis->horizontalHeader()->hide();
+
+    LineReader reader;
+    reader.open(path);
+    std::string rest = reader.readLine(kPreviewLineKeep);
+    lbColOri->clear();
+    int columns = 0;
+    while (!rest.empty()) {
+        const std::string piece = SeparaCampos(rest, "\t");
+        ++columns;
+        const char* reason = nullptr;
+        if (piece.find(' ') != std::string::npos)
+            reason =
+                " tem um espaco em branco no in\xed"
+                "cio no meio ou no final do nome, favor apagar esse caracter";
+        else if (piece.find('=') != std::string::npos)
+            reason =
+                " tem um sinal de = no in\xed"
+                "cio no meio ou no final do nome, favor apagar esse caracter";
+        else if (piece.empty())
+            reason = " est\xe1 sem nome, favor colocar um nome";
+        if (reason != nullptr)
+            MostraMensagem(kInvalidHeaderTitle,
+                           "A coluna n\xba " + std::to_string(columns) + reason, 1, 1);
+        const std::string name = reason != nullptr ? std::string("ERRO") : piece;
+        addItem(lbColOri, name);
+        sgVisLis->setColumnCount(columns);
+        const QString shown = fromEngine(name);
+        sgVisLis->setHorizontalHeaderItem(columns - 1, new QTableWidgetItem(shown));
+        fitColumn(columns - 1, shown);
+    }
+
+    // The lines first, then the grid at once: at the end of the file a read gives an empty
+    // line, so a file of the header alone previews one empty row.
+    std::vector<std::string> lines;
+    while (static_cast<int>(lines.size()) < kPreviewLines) {
+        lines.push_back(reader.readLine(kPreviewLineKeep));
+        if (reader.eof()) break;
+    }
+    reader.close();
+    sgVisLis->setRowCount(static_cast<int>(lines.size()));
+    for (int row = 0; row < static_cast<int>(lines.size()); ++row) {
+        std::string line = std::move(lines[static_cast<std::size_t>(row)]);
+        for (int column = 0; !line.empty(); ++column) {
+            const std::string piece = trim(SeparaCampos(line, "\t"));
+            // Pieces beyond the header's columns are not shown.
+            if (column >= columns || piece.empty()) continue;
+            const QString shown = fromEngine(piece);
+            sgVisLis->setItem(row, column, new QTableWidgetItem(shown));
+            fitColumn(column, shown);
+        }
+    }
+    sgVisLis->horizontalHeader()->show();
+}
+
+void MappingPage::listAssociations() {
+    const ProfileFile& defs = m_form.definitions();
+    const std::string campos = source() + ".campos";
+    lbColAss->clear();
+    for (int i = 0; i < lbColOri->count(); ++i) {
+        const std::string column = itemBytes(lbColOri->item(i));
+        const std::string target = defs.readString(campos, column, "");
+        if (!target.empty()) addItem(lbColAss, column + "=" + target);
+    }
+}
+
+void MappingPage::listLayoutFields() {
+    const ProfileFile& defs = m_form.definitions();
+    const std::string name = source();
+    lbColOri->clear();
+    for (int n = 1; n <= kLayoutLines; ++n)
+        for (const std::string& field :
+             defs.readSection(name + ".campos.linha" + std::to_string(n)))
+            addItem(lbColOri, field);
+}
+
+void MappingPage::writeTargetTables() {
+    m_form.writeDefinition("Arquivos", source(), toEngine(cbTabDes->currentText()));
+}
+
+void MappingPage::writeLimparTabela() {
+    const std::string opcoes = source() + ".opcoes";
+    // Shown from the definitions, a value that the box reads as ticked but the import does not
+    // (a 2: only 1 empties the tables) stays as it is: written back as 1, merely choosing the
+    // source would have the next import empty its tables.
+    const ProfileFile& defs = m_form.definitions();
+    if (m_showing && defs.keyExists(opcoes, "LimparTabela") &&
+        defs.readBool(opcoes, "LimparTabela", false) == cbLimTab->isChecked())
+        return;
+    m_form.writeDefinitionBool(opcoes, "LimparTabela", cbLimTab->isChecked());
+}
+
+void MappingPage::writeUmPorLin() {
+    m_form.writeDefinitionBool(source() + ".opcoes", "UmPorLin", !cbFic->isChecked());
+}
+
+void MappingPage::writeIniReg() {
+    m_form.writeDefinition(source() + ".opcoes", "IniReg", toEngine(eIniReg->text()));
+}
+
+void MappingPage::writeCampoChave() {
+    m_form.writeDefinition(source() + ".opcoes", "CampoChave", toEngine(eCamCha->text()));
+}
+
+void MappingPage::addAssociation() {
+    const QListWidgetItem* column = selectedItem(lbColOri);
+    const QListWidgetItem* target = selectedItem(lbColDes);
+    if (column == nullptr || target == nullptr) {
+        MostraMensagem("Nada para associar",
+                       "Selecione uma coluna de origem e uma coluna de destino antes de "
+                       "Adicionar.",
+                       3, 1);
+        return;
+    }
+    const std::string name = itemBytes(column);
+    const std::string line = name + "=" + itemBytes(target);
+    // Written first: the list shows what the definitions hold.
+    m_form.writeDefinition(source() + ".campos", name, itemBytes(target));
+    // The definitions keep one target a column: a column mapped again shows its new target in
+    // place of the old one.
+    bool listed = false;
+    for (int i = 0; i < lbColAss->count(); ++i) {
+        QListWidgetItem* item = lbColAss->item(i);
+        if (!sameText(associationName(itemBytes(item)), name)) continue;
+        item->setText(fromEngine(line));
+        item->setData(Qt::UserRole, QByteArray::fromStdString(line));
+        listed = true;
+    }
+    if (!listed) addItem(lbColAss, line);
+}
+
+void MappingPage::removeAssociation() {
+    const QListWidgetItem* selected = selectedItem(lbColAss);
+    if (selected == nullptr) {
+        MostraMensagem("Nada para remover", "Selecione uma coluna associada antes de Remover.", 3,
+                       1);
+        return;
+    }
+    const std::string name = associationName(itemBytes(selected));
+    m_form.deleteDefinition(source() + ".campos", name);
+    // Every line of that column goes: its entry is gone.
+    for (int i = lbColAss->count() - 1; i >= 0; --i)
+        if (sameText(associationName(itemBytes(lbColAss->item(i))), name))
+            delete lbColAss->takeItem(i);
+}
+
+int MappingPage::previewRowCount() const {
+    return sgVisLis->horizontalHeader()->isHidden() ? sgVisLis->rowCount()
+                                                    : sgVisLis->rowCount() + 1;
+}
+
+int MappingPage::previewColumnCount() const {
+    return sgVisLis->columnCount();
+}
+
+QString MappingPage::previewCell(int row, int column) const {
+    const bool headerRow = !sgVisLis->horizontalHeader()->isHidden();
+    const QTableWidgetItem* item = nullptr;
+    if (headerRow && row == 0)
+        item = sgVisLis->horizontalHeaderItem(column);
+    else
+        item = sgVisLis->item(headerRow ? row - 1 : row, column);
+    return item != nullptr ? item->text() : QString();
 }
 
 }  // namespace sivaro

@@ -1,18 +1,25 @@
 #include "app/Screenshots.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QThread>
 
 #include <cstdio>
+#include <exception>
 
+#include "app/LeftColumn.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
+#include "app/ViewerPage.h"
 #include "util/Cp1252Literal.h"
 #include "util/MessageKinds.h"
 
@@ -51,6 +58,38 @@ bool save(const QPixmap& picture, const QDir& folder, const QString& name) {
     return true;
 }
 
+// Shows the source of that name as the operator's choice from the source box does; false when
+// the folder does not register it.
+bool chooseSource(TForm2& form, const QString& name) {
+    QComboBox* box = form.leftColumn().cbTab;
+    const int index = box->findText(name);
+    if (index < 0) return false;
+    box->setCurrentIndex(index);
+    try {
+        form.cbTabChange();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(name), error.what());
+        return false;
+    }
+    return true;
+}
+
+// In the viewer, the second field of the record-type source's first record selected, as for
+// "Inserir", with the labels showing it.
+void selectLayoutField(TForm2& form) {
+    ViewerPage& viewer = form.viewerPage();
+    if (!viewer.showLine(0)) return;
+    const QTextBlock line = viewer.mVisArq->document()->findBlockByNumber(4);
+    const int at = static_cast<int>(line.text().indexOf(QStringLiteral("FORNECEDOR: ")));
+    if (at < 0) return;
+    QTextCursor cursor(line);
+    cursor.setPosition(line.position() + at + 12);
+    cursor.setPosition(line.position() + at + 17, QTextCursor::KeepAnchor);
+    viewer.mVisArq->setTextCursor(cursor);
+    viewer.mVisArq->setFocus();
+    form.Timer1Timer();
+}
+
 }  // namespace
 
 int writeScreenshots(TForm2& form, const QString& folderName) {
@@ -64,7 +103,12 @@ int writeScreenshots(TForm2& form, const QString& folderName) {
     auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     const char* const names[] = {"workbench-definicoes.png", "workbench-grafico.png",
                                  "workbench-visualizar.png"};
+    // The definitions page, the page "Gráfico" with a delimited source of two target tables,
+    // and the viewer with a record-type source, when the folder has them (the example does).
     for (int i = 0; pages && i < pages->count() && i < 3; ++i) {
+        if (i == 1) chooseSource(form, QStringLiteral("receber.txt"));
+        if (i == 2 && chooseSource(form, QStringLiteral("relatorio_pagar.txt")))
+            selectLayoutField(form);
         pages->setCurrentIndex(i);
         settle(400);
         ok = save(shoot(form), folder, QString::fromLatin1(names[i])) && ok;

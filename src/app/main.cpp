@@ -3,7 +3,10 @@
 // screenshots script uses it under a virtual display.
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -13,6 +16,12 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // The platform's own texts (the file dialog, the buttons of the error report) in the
+    // desktop's language, where its translation is installed.
+    QTranslator platformTexts;
+    if (platformTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&platformTexts);
     sivaro::installFontSubstitutes();
     sivaro::TForm2 form;
     form.show();

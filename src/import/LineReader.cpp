@@ -1,5 +1,6 @@
 #include "import/LineReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "util/Cp1252Literal.h"
@@ -72,6 +73,15 @@ std::string LineReader::readLine() {
 void LineReader::readLine(std::string& line) {
     line.clear();
     scanLine([&](const char* begin, const char* end) { line.append(begin, end); });
+}
+
+std::string LineReader::readLine(std::size_t keep) {
+    std::string line;
+    scanLine([&](const char* begin, const char* end) {
+        if (line.size() < keep)
+            line.append(begin, std::min(static_cast<std::size_t>(end - begin), keep - line.size()));
+    });
+    return line;
 }
 
 void LineReader::skipLine() {

@@ -25,6 +25,8 @@ class LineReader {
     std::string readLine();
     void readLine(std::string& line);  // the same into `line`, whose room is used again
     void skipLine();                   // the same, keeping nothing
+    // The line's first `keep` bytes; the rest of it is read past, not kept.
+    std::string readLine(std::size_t keep);
 
   private:
     bool fill();

@@ -37,13 +37,13 @@ struct Block {
 std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& name,
                          std::vector<std::string>& problems) {
     std::vector<Block> out;
-    if (d.size() < 0x58) {
+    if (d.size() < kFixedHeaderSize) {
         problems.push_back(name + ": too short for a header");
         return out;
     }
     const int rs = readLe16(&d[kRecordSize]);
     const int hs = readLe16(&d[kHeaderSize]);
-    const int bs = d[kBlockSizeKb] * 1024;
+    const int bs = d[kBlockSizeKb] * kBlockSizeUnit;
     if (rs == 0 || bs == 0 || hs > static_cast<int>(d.size())) {
         problems.push_back(name + ": bad header");
         return out;
@@ -63,7 +63,7 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
         }
         seen[b] = 1;
         const std::uint8_t* p = &d[hs + std::size_t(b - 1) * bs];
-        const int last = static_cast<std::int16_t>(readLe16(p + 4));
+        const int last = static_cast<std::int16_t>(readLe16(p + kBlockLastRecord));
         const int count = (last + rs) / rs;
         Block blk;
         blk.number = b;
@@ -73,7 +73,7 @@ std::vector<Block> chain(const std::vector<std::uint8_t>& d, const std::string& 
         }
         for (int r = 0; r < count; ++r) blk.records.push_back(p + kBlockHead + r * rs);
         out.push_back(blk);
-        b = readLe16(p);
+        b = readLe16(p + kBlockNext);
     }
     return out;
 }
@@ -89,13 +89,13 @@ struct Entry {
 std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
                                const std::string& name, std::vector<std::string>& problems) {
     std::vector<Entry> out;
-    if (d.size() < 0x58) {
+    if (d.size() < kFixedHeaderSize) {
         problems.push_back(name + ": too short for a header");
         return out;
     }
     const int rs = readLe16(&d[kRecordSize]);
     const int hs = readLe16(&d[kHeaderSize]);
-    const int bs = d[kBlockSizeKb] * 1024;
+    const int bs = d[kBlockSizeKb] * kBlockSizeUnit;
     if (rs != keyLen + kIndexTail || bs == 0 || hs > static_cast<int>(d.size())) {
         problems.push_back(name + ": its records do not match the keys they index");
         return out;
@@ -116,7 +116,7 @@ std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
             return here;
         }
         const std::uint8_t* p = &d[hs + std::size_t(block - 1) * bs];
-        const int last = static_cast<std::int16_t>(readLe16(p + 4));
+        const int last = static_cast<std::int16_t>(readLe16(p + kBlockLastRecord));
         const int count = (last + rs) / rs;
         if (count < 0 || (last + rs) % rs != 0 || kBlockHead + count * rs > bs) {
             problems.push_back(name + ": index block " + std::to_string(block) + " is bad");
@@ -127,8 +127,8 @@ std::vector<Entry> indexLeaves(const std::vector<std::uint8_t>& d, int keyLen,
             if (r == 0) here.firstKey = e;
             Entry en;
             en.key.assign(e, e + keyLen);
-            en.block = decodeInt(e + keyLen, 2);
-            en.count = decodeInt(e + keyLen + 2, 2);
+            en.block = decodeInt(e + keyLen + kIndexBlockNumber, 2);
+            en.count = decodeInt(e + keyLen + kIndexRecordCount, 2);
             if (level <= 1) {
                 here.records += en.count;
                 out.push_back(std::move(en));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "store/ParadoxFormat.h"
 #include "util/CodePage.h"
 #include "util/NumberText.h"
 
@@ -112,16 +113,16 @@ std::string shortestNumber(double value) {
 }
 
 double decodeBcd(const std::uint8_t* bytes, int decimals) {
-    const bool negative = (bytes[0] & 0x80) == 0;
-    const int stored = bytes[0] & 0x3F;
-    if (stored <= 32) decimals = stored;
-    if (decimals < 0 || decimals > 32) decimals = 0;
+    const bool negative = (bytes[0] & kBcdPositive) == 0;
+    const int stored = bytes[0] & kBcdDecimals;
+    if (stored <= kBcdDigits) decimals = stored;
+    if (decimals < 0 || decimals > kBcdDigits) decimals = 0;
     std::string text = negative ? "-" : "";
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < kBcdDigits; ++i) {
         int nibble = (bytes[1 + i / 2] >> (i % 2 == 0 ? 4 : 0)) & 0x0F;
         if (negative) nibble = 0x0F - nibble;
         if (nibble > 9) nibble = 0;  // digits past a double's precision may hold anything
-        if (i == 32 - decimals) text += '.';
+        if (i == kBcdDigits - decimals) text += '.';
         text += static_cast<char>('0' + nibble);
     }
     double value = 0;
@@ -130,9 +131,9 @@ double decodeBcd(const std::uint8_t* bytes, int decimals) {
 }
 
 bool encodeBcd(std::uint8_t* bytes, int decimals, double value) {
-    if (decimals < 0 || decimals > 32 || !std::isfinite(value)) return false;
-    std::memset(bytes, 0, 17);
-    std::array<int, 32> nib{};
+    if (decimals < 0 || decimals > kBcdDigits || !std::isfinite(value)) return false;
+    std::memset(bytes, 0, kBcdBytes);
+    std::array<int, kBcdDigits> nib{};
     const bool negative = value < 0;
     if (value != 0) {
         std::string digits;
@@ -161,15 +162,15 @@ bool encodeBcd(std::uint8_t* bytes, int decimals, double value) {
             if (digits.empty()) digits = "0";
         }
         for (int k = 0; k < static_cast<int>(digits.size()); ++k) {
-            const int power = exponent - k;         // this digit stands for 10^power
-            const int pos = 31 - decimals - power;  // its place among the 32 digits
+            const int power = exponent - k;                     // this digit stands for 10^power
+            const int pos = kBcdDigits - 1 - decimals - power;  // its place among the digits
             if (pos < 0) return false;
-            if (pos > 31) break;
+            if (pos > kBcdDigits - 1) break;
             nib[pos] = digits[k] - '0';
         }
     }
-    bytes[0] = static_cast<std::uint8_t>((negative ? 0x00 : 0x80) | 0x40 | decimals);
-    for (int i = 0; i < 32; ++i) {
+    bytes[0] = static_cast<std::uint8_t>((negative ? 0 : kBcdPositive) | kBcdMark | decimals);
+    for (int i = 0; i < kBcdDigits; ++i) {
         const int d = negative ? 0x0F - nib[i] : nib[i];
         bytes[1 + i / 2] |= static_cast<std::uint8_t>(i % 2 == 0 ? d << 4 : d);
     }

@@ -56,7 +56,7 @@ bool ParadoxField::isNull() const {
     if (!p) return true;
     if (isBlobType(info().type)) {
         const std::uint8_t* tail = p + info().bytes - kBlobTail;
-        return allZero(tail + 4, 4);
+        return allZero(tail + kBlobTailLength, 4);
     }
     return allZero(p, info().bytes);
 }

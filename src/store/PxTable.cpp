@@ -63,7 +63,7 @@ int fieldBytes(std::uint8_t type, int size) {
         case kLogical:
             return size == 1 ? 1 : 0;
         case kBcd:
-            return size <= 32 ? kBcdBytes : 0;
+            return size <= kBcdDigits ? kBcdBytes : 0;
         case kMemo:
         case kBlob:
         case kFmtMemo:

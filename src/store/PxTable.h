@@ -35,7 +35,7 @@ struct SecondaryIndex {
     std::vector<FieldInfo> xFields;  // the last one is the block number
     std::vector<int> source;         // table field of each xField except the last
     int keyCount = 0;                // .Xnn key fields (indexed and primary key fields)
-    std::uint8_t direction = 0;      // .Xnn byte 0x55: 0x10 descending, 0x20 unique, low bits case
+    std::uint8_t direction = 0;      // the .Xnn byte at kIndexFlags (IndexFlag)
 };
 
 using RowId = std::uint32_t;

@@ -13,7 +13,7 @@ namespace sivaro::px {
 std::string PxTable::blobData(const std::uint8_t* record, const FieldInfo& field) const {
     const std::uint8_t* tail = record + field.offset + field.bytes - kBlobTail;
     const std::uint32_t ref = readLe32(tail);
-    const std::uint32_t length = readLe32(tail + 4);
+    const std::uint32_t length = readLe32(tail + kBlobTailLength);
     if (ref != 0 && ref <= m_blobs.size()) return m_blobs[ref - 1];
     const std::uint32_t leader = static_cast<std::uint32_t>(field.bytes - kBlobTail);
     return std::string(reinterpret_cast<const char*>(record + field.offset),
@@ -27,12 +27,12 @@ void PxTable::setBlobData(std::uint8_t* record, const FieldInfo& field, const st
     if (data.empty()) return;
     std::memcpy(p, data.data(), std::min<std::size_t>(leader, data.size()));
     std::uint8_t* tail = p + leader;
-    writeLe32(tail + 4, static_cast<std::uint32_t>(data.size()));
+    writeLe32(tail + kBlobTailLength, static_cast<std::uint32_t>(data.size()));
     if (data.size() > static_cast<std::size_t>(leader)) {
         m_blobs.push_back(data);
         m_blobMods.push_back(1);
         writeLe32(tail, static_cast<std::uint32_t>(m_blobs.size()));
-        writeLe16(tail + 8, 1);
+        writeLe16(tail + kBlobTailModification, 1);
     }
 }
 

@@ -91,7 +91,7 @@ bool PxTable::orderCertain(const std::uint8_t* record, std::string* why) const {
 
 void PxTable::checkUniqueIndexes(const std::uint8_t* record, RowId self) const {
     for (const auto& ix : m_indexes) {
-        if (!(ix.direction & 0x20)) continue;
+        if (!(ix.direction & kIndexUnique)) continue;
         const int indexed = static_cast<int>(ix.source.size()) - m_keyCount;
         for (RowId id = 0; id < m_slots; ++id) {
             if (!m_alive[id] || id == self) continue;

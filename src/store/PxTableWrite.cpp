@@ -49,14 +49,15 @@ void bumpStamp(std::vector<std::uint8_t>& h) {
 }
 
 void writeBlockHead(std::uint8_t* b, std::uint32_t next, std::uint32_t prev, int count, int rs) {
-    writeLe16(b, next);
-    writeLe16(b + 2, prev);
-    writeLe16(b + 4, static_cast<std::uint32_t>(static_cast<std::int16_t>((count - 1) * rs)));
+    writeLe16(b + kBlockNext, next);
+    writeLe16(b + kBlockPrevious, prev);
+    writeLe16(b + kBlockLastRecord,
+              static_cast<std::uint32_t>(static_cast<std::int16_t>((count - 1) * rs)));
 }
 
 // The levels of a .px or .Ynn: leaf blocks first, each upper level after, the root last.
 void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexEntries& leaf) {
-    const int bs = header[kBlockSizeKb] * 1024;
+    const int bs = header[kBlockSizeKb] * kBlockSizeUnit;
     const int rs = leaf.keyLen + kIndexTail;
     const int per = (bs - kBlockHead) / rs;
     if (per < 2) throw EDatabaseError("Keys of " + out.finalPath() + " are too long for a block");
@@ -82,10 +83,10 @@ void writeIndexFile(NewFile& out, std::vector<std::uint8_t> header, const IndexE
             for (std::size_t e = from; e < to; ++e) {
                 std::uint8_t* r = &buf[kBlockHead + (e - from) * rs];
                 std::memcpy(r, &level.keys[e * leaf.keyLen], leaf.keyLen);
-                encodeInt(r + leaf.keyLen, 2, level.blocks[e]);
-                encodeInt(r + leaf.keyLen + 2, 2,
+                encodeInt(r + leaf.keyLen + kIndexBlockNumber, 2, level.blocks[e]);
+                encodeInt(r + leaf.keyLen + kIndexRecordCount, 2,
                           std::min<std::uint32_t>(level.counts[e], kIndexCountMax));
-                encodeInt(r + leaf.keyLen + 4, 2, 0);
+                encodeInt(r + leaf.keyLen + kIndexZero, 2, 0);
                 sum += level.counts[e];
             }
             total += static_cast<std::uint32_t>(to - from);
@@ -112,8 +113,8 @@ class MbBuilder {
             m_data = header;
         } else {
             m_data.assign(kMbBlock, 0);
-            m_data[0] = kMbHeaderBlock;
-            writeLe16(&m_data[1], 1);
+            m_data[kMbBlockType] = kMbHeaderBlock;
+            writeLe16(&m_data[kMbBlockUnits], 1);
         }
     }
     std::uint32_t add(const std::string& blob, std::uint16_t mod) {
@@ -124,30 +125,30 @@ class MbBuilder {
                 m_subNext + chunks * kMbChunk > kMbBlock) {
                 m_sub = m_data.size();
                 m_data.resize(m_data.size() + kMbBlock, 0);
-                m_data[m_sub] = kMbSubBlobs;
-                writeLe16(&m_data[m_sub + 1], 1);
+                m_data[m_sub + kMbBlockType] = kMbSubBlobs;
+                writeLe16(&m_data[m_sub + kMbBlockUnits], 1);
                 m_subEntries = 0;
                 m_subNext = kMbSubDataStart;
             }
             // Entries are taken from the last one down, as the original engine fills them.
             const int entry = kMbSubEntryCount - 1 - m_subEntries++;
-            std::uint8_t* e = &m_data[m_sub + kMbSubEntries + entry * 5];
-            e[0] = static_cast<std::uint8_t>(m_subNext / kMbChunk);
-            e[1] = static_cast<std::uint8_t>(chunks);
-            writeLe16(e + 2, mod);
-            e[4] = static_cast<std::uint8_t>(len - (chunks - 1) * kMbChunk);
+            std::uint8_t* e = &m_data[m_sub + kMbSubEntries + entry * kMbSubEntryBytes];
+            e[kMbEntryStart] = static_cast<std::uint8_t>(m_subNext / kMbChunk);
+            e[kMbEntryChunks] = static_cast<std::uint8_t>(chunks);
+            writeLe16(e + kMbEntryModification, mod);
+            e[kMbEntryLastChunk] = static_cast<std::uint8_t>(len - (chunks - 1) * kMbChunk);
             std::memcpy(&m_data[m_sub + m_subNext], blob.data(), len);
             m_subNext += chunks * kMbChunk;
             return static_cast<std::uint32_t>(m_sub) | static_cast<std::uint32_t>(entry);
         }
         const std::size_t units = (kMbSingleData + len + kMbBlock - 1) / kMbBlock;
         const std::size_t at = m_data.size();
-        if (at + units * kMbBlock > 0xFFFFFF00u) throw EDatabaseError("Memo file too large");
+        if (at + units * kMbBlock > kMbOffsetMax) throw EDatabaseError("Memo file too large");
         m_data.resize(at + units * kMbBlock, 0);
-        m_data[at] = kMbSingleBlob;
-        writeLe16(&m_data[at + 1], static_cast<std::uint32_t>(units));
-        writeLe32(&m_data[at + 3], static_cast<std::uint32_t>(len));
-        writeLe16(&m_data[at + 7], mod);
+        m_data[at + kMbBlockType] = kMbSingleBlob;
+        writeLe16(&m_data[at + kMbBlockUnits], static_cast<std::uint32_t>(units));
+        writeLe32(&m_data[at + kMbSingleLength], static_cast<std::uint32_t>(len));
+        writeLe16(&m_data[at + kMbSingleModification], mod);
         std::memcpy(&m_data[at + kMbSingleData], blob.data(), len);
         return static_cast<std::uint32_t>(at) | kMbSingleIndex;
     }
@@ -181,14 +182,14 @@ void PxTable::save(int& lockFd) {
             if (ix.source[i] < 0 || m_fields[ix.source[i]].bytes != ix.xFields[i].bytes)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " names a field the table does not have");
-            const bool caseFlag = (ix.direction & 0x0F) != 0;
+            const bool caseFlag = (ix.direction & kIndexCaseBits) != 0;
             if ((upperAscii(name).find(".XG") != std::string::npos || caseFlag) &&
                 m_fields[ix.source[i]].type == kAlpha)
                 throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                      " may ignore letter case, an order this engine cannot "
                                      "reproduce for certain");
         }
-        if (ix.direction & 0x10)
+        if (ix.direction & kIndexDescending)
             throw EDatabaseError("Cannot write table " + m_path + ": index " + name +
                                  " is descending, which this engine does not maintain");
     }
@@ -208,7 +209,7 @@ void PxTable::save(int& lockFd) {
     };
     try {
         NewFile* db = make(m_path);
-        const int bs = blockSizeKb() * 1024;
+        const int bs = blockSizeKb() * kBlockSizeUnit;
         const int per = (bs - kBlockHead) / m_recordSize;
         std::vector<std::uint8_t> header = m_header;
         db->write(header.data(), header.size());
@@ -250,7 +251,7 @@ void PxTable::save(int& lockFd) {
                     std::uint16_t mod = m_blobMods[ref - 1];
                     if (mod == 0) mod = 1;
                     writeLe32(tail, mb.add(m_blobs[ref - 1], mod));
-                    writeLe16(tail + 8, mod);
+                    writeLe16(tail + kBlobTailModification, mod);
                 }
             }
             if (keyed()) leaf.add(&buf[kBlockHead], number, static_cast<std::uint32_t>(to - from));
@@ -325,7 +326,7 @@ void PxTable::save(int& lockFd) {
                                 "\" is not known for certain");
                     }
             std::vector<std::uint8_t> xh = ix.xHeader;
-            const int xbs = xh[kBlockSizeKb] * 1024;
+            const int xbs = xh[kBlockSizeKb] * kBlockSizeUnit;
             const int xper = (xbs - kBlockHead) / xrs;
             const std::size_t xblocks = (n + xper - 1) / xper;
             if (xblocks > 65535) throw EDatabaseError("Index " + ix.xPath + " would be too large");
@@ -376,11 +377,11 @@ void PxTable::save(int& lockFd) {
 
 std::vector<std::uint8_t> PxTable::primaryIndexHeader() const {
     // A .px of the table's version: its key fields, 0x58 onwards as in every sample.
-    std::vector<std::uint8_t> h(0x800, 0);
+    std::vector<std::uint8_t> h(kHeaderUnit, 0);
     int keyLen = 0;
     for (int i = 0; i < m_keyCount; ++i) keyLen += m_fields[i].bytes;
     writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(keyLen + kIndexTail));
-    writeLe16(&h[kHeaderSize], 0x800);
+    writeLe16(&h[kHeaderSize], kHeaderUnit);
     h[kFileType] = kPrimaryIndex;
     h[kBlockSizeKb] = m_header[kBlockSizeKb];
     writeLe16(&h[kFieldCount], static_cast<std::uint32_t>(m_keyCount));
@@ -395,7 +396,7 @@ std::vector<std::uint8_t> PxTable::primaryIndexHeader() const {
     p += 4;
     const std::string name = stemOf(m_path) + (lowerExtension(m_path) ? ".px" : ".PX");
     std::memcpy(&h[p], name.data(), std::min<std::size_t>(name.size(), kTableNameLength - 1));
-    p += version() >= 12 ? kTableNameLength7 : kTableNameLength;
+    p += version() >= kVersion7 ? kTableNameLength7 : kTableNameLength;
     writeLe16(&h[kRealHeaderSize], static_cast<std::uint32_t>(p));
     return h;
 }

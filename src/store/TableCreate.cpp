@@ -17,6 +17,9 @@ namespace sivaro::px {
 
 namespace {
 
+// New tables take blocks of 4 KB.
+constexpr int kNewBlockSizeKb = 4;
+
 struct TypeOf {
     std::uint8_t code;
     int headerSize;  // -1: the given size
@@ -163,39 +166,32 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
         blobs = blobs || isBlobType(f.type);
         infos.push_back(f);
     }
-    if (recordSize > 4096 - kBlockHead)
+    if (recordSize > kNewBlockSizeKb * kBlockSizeUnit - kBlockHead)
         throw EDatabaseError("Records of " + dbPath + " would not fit a 4 KB block");
 
     const int nf = static_cast<int>(infos.size());
-    std::vector<std::uint8_t> h(0x800, 0);
+    std::vector<std::uint8_t> h(kHeaderUnit, 0);
     writeLe16(&h[kRecordSize], static_cast<std::uint32_t>(recordSize));
-    writeLe16(&h[kHeaderSize], 0x800);
+    writeLe16(&h[kHeaderSize], kHeaderUnit);
     h[kFileType] = keys > 0 ? kKeyedDb : kUnkeyedDb;
-    h[kBlockSizeKb] = 4;
+    h[kBlockSizeKb] = kNewBlockSizeKb;
     writeLe16(&h[kFieldCount], static_cast<std::uint32_t>(nf));
     writeLe16(&h[kKeyFieldCount], static_cast<std::uint32_t>(keys));
-    // Bytes the original engine writes alike in every table of the samples.
-    h[0x26] = 0xFF;
-    h[0x28] = 0xFF;
-    h[kVersion] = 0x0C;
-    h[0x3E] = 0x1F;
-    h[0x3F] = 0x0F;
-    h[0x56] = 0x20;
-    writeLe16(&h[kFileVersion3], 0x010C);
-    writeLe16(&h[kFileVersion4], 0x010C);
+    for (const HeaderByte& b : kSampleHeaderBytes) h[b.offset] = b.value;
+    h[kVersion] = kVersion7;
+    writeLe16(&h[kFileVersion3], kFileVersion7);
+    writeLe16(&h[kFileVersion4], kFileVersion7);
     writeLe16(&h[kHighFieldId], static_cast<std::uint32_t>(nf + 1));
     writeLe16(&h[kCodePage], 1252);
-    h[0x6C] = 1;
-    h[0x6D] = 1;
-    h[0x70] = 1;
     int p = kFieldInfo4;
     for (const auto& f : infos) {
         h[p++] = f.type;
         h[p++] = static_cast<std::uint8_t>(f.size);
     }
-    p += 4 + 4 * nf;
+    p += kNamePointerBytes * (1 + nf);
     const std::string tableName = baseName(dbPath);
-    std::memcpy(&h[p], tableName.data(), std::min<std::size_t>(tableName.size(), 260));
+    std::memcpy(&h[p], tableName.data(),
+                std::min<std::size_t>(tableName.size(), kTableNameLength7 - 1));
     p += kTableNameLength7;
     for (const auto& f : infos) {
         std::memcpy(&h[p], f.name.data(), f.name.size());
@@ -222,8 +218,8 @@ void createTable(const std::string& dbPath, const std::vector<FieldDef>& fields)
         const bool lower = dbPath.back() >= 'a';
         mb = std::make_unique<NewFile>(stem + (lower ? ".mb" : ".MB"));
         std::vector<std::uint8_t> block(kMbBlock, 0);
-        block[0] = kMbHeaderBlock;
-        writeLe16(&block[1], 1);
+        block[kMbBlockType] = kMbHeaderBlock;
+        writeLe16(&block[kMbBlockUnits], 1);
         mb->write(block.data(), block.size());
         mb->finish();
         files.push_back(mb.get());

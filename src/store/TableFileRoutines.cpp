@@ -10,6 +10,7 @@
 #include "store/FamilyFiles.h"
 #include "store/FamilyWatcher.h"
 #include "store/LittleEndian.h"
+#include "store/ParadoxFormat.h"
 #include "store/ParadoxStore.h"
 #include "store/Rehearsal.h"
 #include "store/SharedTable.h"
@@ -155,7 +156,7 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     bool ok = false;
     FamilyWatcher* watcher = familyWatcher();
     try {
-        if (::lseek(fd, 73, SEEK_SET) == 73) {
+        if (::lseek(fd, px::kAutoInc, SEEK_SET) == px::kAutoInc) {
             std::optional<std::filesystem::file_time_type> time;
             if (watcher) {
                 watcher->beforeChange(resolved);

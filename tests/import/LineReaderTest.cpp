@@ -75,6 +75,18 @@ TEST(LineReader, LinesOfAnyLength) {
     EXPECT_EQ(readAll(longLine + "\r\ny\r\n", Way::Skipped).size(), 2u);
 }
 
+TEST(LineReader, KeepsTheFirstBytesOfALineAndReadsPastTheRest) {
+    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-keep.txt";
+    std::ofstream(path, std::ios::binary) << std::string(200000, 'x') << "\r\nab\rc\r\n";
+    LineReader r;
+    r.open(fromOsPath(path));
+    EXPECT_EQ(r.readLine(5), "xxxxx");
+    EXPECT_EQ(r.readLine(3), "abc") << "a dropped CR is not kept";
+    EXPECT_TRUE(r.eof());
+    r.close();
+    std::filesystem::remove(path);
+}
+
 TEST(LineReader, ReadingAtTheEndGivesEmptyLines) {
     const testing::ScratchFolder dir("sivaro-linereader");
     const std::string path = dir.file("origem.txt");
