@@ -1,8 +1,8 @@
 #include "app/WorkbenchHost.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -105,10 +105,24 @@ int WorkbenchHost::MostraMensagem(const std::string& title, const std::string& t
 
 void WorkbenchHost::processMessages() {
     constexpr auto kRedrawEvery = std::chrono::milliseconds(50);
+    constexpr auto kQuietPassEvery = std::chrono::milliseconds(10);
+    const auto now = std::chrono::steady_clock::now();
+    bool drawn = false;
     if ((m_gaugePending || m_counterPending || !m_log.isEmpty()) &&
-        std::chrono::steady_clock::now() - m_shownAt >= kRedrawEvery)
+        now - m_shownAt >= kRedrawEvery) {
         showProgress();
-    QCoreApplication::processEvents();
+        drawn = true;
+    }
+    // A pass over the window's events costs a system call and the event machinery, more than a
+    // small record's own import. While the window has events to deliver (input, timers, posted
+    // work) a pass runs at every record, as long as the last one delivered something; once a pass
+    // finds nothing, the next runs when a few milliseconds have gone by, or at once when the
+    // progress has just changed, so a click or a key is still seen within a blink.
+    if (drawn || m_eventsFlowing || now - m_passedAt >= kQuietPassEvery) {
+        QAbstractEventDispatcher* events = QAbstractEventDispatcher::instance();
+        m_eventsFlowing = events != nullptr && events->processEvents(QEventLoop::AllEvents);
+        m_passedAt = now;
+    }
 }
 
 void WorkbenchHost::showProgress() {

@@ -1,10 +1,11 @@
 #pragma once
 // The workbench window as the import engine's host: the folder, the definitions and the source
 // list come from its controls, the progress goes to the gauge `st` and the labels `lTab` and
-// `lLin`, the log to `Memo1`, messages to the message window, and pending window events run once
-// per record so that "Cancelar" and "Todos" reach a running import. The gauge, the line counter
-// and new log lines are shown a few times a second, not at every record: drawing them at every
-// record would cost many times what the import itself does.
+// `lLin`, the log to `Memo1`, messages to the message window, and pending window events run
+// between records so that "Cancelar" and "Todos" reach a running import: at every record while
+// they keep coming, and a few milliseconds after the last pass when that pass found none. The
+// gauge, the line counter and new log lines are shown a few times a second, not at every record:
+// drawing them at every record would cost many times what the import itself does.
 
 #include <QString>
 
@@ -57,6 +58,8 @@ class WorkbenchHost : public ImportHost {
     bool m_gaugePending = false;
     bool m_counterPending = false;
     std::chrono::steady_clock::time_point m_shownAt{};
+    std::chrono::steady_clock::time_point m_passedAt{};  // the last pass over the window's events
+    bool m_eventsFlowing = false;                        // that pass delivered something
 };
 
 }  // namespace sivaro

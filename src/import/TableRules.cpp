@@ -81,9 +81,7 @@ void TableRules::codeFieldTypeBefore(SourceRun& run) {
         // on a branch folder, whose table was never changed: its type says nothing of the one
         // to give back.
         if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
-        main.open();
-        const bool autoInc = main.fieldByName("cod").dataType() == FieldType::AutoInc;
-        main.close();
+        const bool autoInc = main.storedFieldType("cod") == FieldType::AutoInc;
         if (autoInc)
             AlteraCampo(main.databaseName(), main.tableName(), "cod", "cod",
                         fieldTypeNumber(FieldType::Integer), 0);
@@ -257,9 +255,7 @@ void TableRules::endOfSource(SourceRun& run) {
         // on a branch folder, whose table was never changed: its type says nothing of the one
         // to give back.
         if (main.databaseName() != run.dbFolder) main.setDatabaseName(run.dbFolder);
-        main.open();
-        const bool integer = main.fieldByName("cod").dataType() == FieldType::Integer;
-        main.close();
+        const bool integer = main.storedFieldType("cod") == FieldType::Integer;
         if (integer)
             AlteraCampo(run.dbFolder, main.tableName(), "cod", "cod",
                         fieldTypeNumber(FieldType::AutoInc), 0);

@@ -64,44 +64,55 @@ bool ParadoxTable::locate(const std::string& fieldNames, const std::vector<std::
     checkActive();
     checkBrowse();
     PxTable& t = table();
-    std::vector<int> idx;
-    std::size_t start = 0;
-    while (start <= fieldNames.size()) {
-        std::size_t end = fieldNames.find(';', start);
-        if (end == std::string::npos) end = fieldNames.size();
-        std::string name = fieldNames.substr(start, end - start);
-        while (!name.empty() && name.front() == ' ') name.erase(0, 1);
-        while (!name.empty() && name.back() == ' ') name.pop_back();
-        const int i = t.fieldIndex(name);
-        if (i < 0) throw EDatabaseError("Field '" + name + "' not found in table " + m_tableName);
-        idx.push_back(i);
-        start = end + 1;
+    // An import looks the same fields up at every record: their numbers are found once while
+    // the handle stays open.
+    if (!m_locateKnown || fieldNames != m_locateNames) {
+        std::vector<int> found;
+        std::size_t start = 0;
+        while (start <= fieldNames.size()) {
+            std::size_t end = fieldNames.find(';', start);
+            if (end == std::string::npos) end = fieldNames.size();
+            std::string name = fieldNames.substr(start, end - start);
+            while (!name.empty() && name.front() == ' ') name.erase(0, 1);
+            while (!name.empty() && name.back() == ' ') name.pop_back();
+            const int i = t.fieldIndex(name);
+            if (i < 0)
+                throw EDatabaseError("Field '" + name + "' not found in table " + m_tableName);
+            found.push_back(i);
+            start = end + 1;
+        }
+        m_locateFields = std::move(found);
+        m_locateNames = fieldNames;
+        m_locateKnown = true;
     }
+    const std::vector<int>& idx = m_locateFields;
+    static const std::string kNoValue;
+    auto wanted = [&](std::size_t k) -> const std::string& {
+        return k < values.size() ? values[k] : kNoValue;
+    };
     // The wanted values in record form, converted as a write of the field would convert them.
+    // The row being browsed waits aside; the buffers go round without being made anew.
     const DataSetState saved = m_state;
-    std::vector<std::uint8_t> probe(t.recordSize(), 0);
-    std::vector<std::uint8_t> keep;
-    keep.swap(m_buffer);
-    m_buffer = probe;
+    m_locateAside.swap(m_buffer);
+    m_buffer.assign(t.recordSize(), 0);
     m_state = DataSetState::Insert;
-    std::vector<std::string> texts;
     bool tooLong = false;
     try {
         for (std::size_t k = 0; k < idx.size(); ++k) {
-            const std::string v = k < values.size() ? values[k] : std::string();
-            texts.push_back(v);
+            const std::string& v = wanted(k);
             const FieldInfo& f = t.fields()[idx[k]];
             if (f.type == kAlpha && v.size() > static_cast<std::size_t>(f.bytes)) tooLong = true;
             if (!isBlobType(f.type)) m_fields[idx[k]]->setAsString(v);
         }
     } catch (...) {
-        m_buffer.swap(keep);
+        m_buffer.swap(m_locateAside);
         m_state = saved;
         throw;
     }
-    probe.swap(m_buffer);
-    m_buffer.swap(keep);
+    m_locateProbe.swap(m_buffer);
+    m_buffer.swap(m_locateAside);
     m_state = saved;
+    const std::vector<std::uint8_t>& probe = m_locateProbe;
     if (tooLong) return false;
 
     bool needsText = false;
@@ -123,14 +134,14 @@ bool ParadoxTable::locate(const std::string& fieldNames, const std::vector<std::
                 const FieldInfo& f = t.fields()[idx[k]];
                 if (isBlobType(f.type)) {
                     const std::string text = tableTextToEngine(t.blobData(rec, f), cp);
-                    match = caseInsensitive ? sameText(text, texts[k]) : text == texts[k];
+                    match = caseInsensitive ? sameText(text, wanted(k)) : text == wanted(k);
                 } else if (caseInsensitive && f.type == kAlpha) {
                     const std::string text = tableTextToEngine(
                         std::string(
                             reinterpret_cast<const char*>(rec + f.offset),
                             strnlen(reinterpret_cast<const char*>(rec + f.offset), f.bytes)),
                         cp);
-                    match = sameText(text, texts[k]);
+                    match = sameText(text, wanted(k));
                 } else {
                     match = std::memcmp(rec + f.offset, probe.data() + f.offset, f.bytes) == 0;
                 }

@@ -79,12 +79,25 @@ class ParadoxTable final : public Table {
         m_shared = nullptr;
         m_state = DataSetState::Inactive;
         m_fields.clear();
+        m_locateKnown = false;
         if (m_attached) m_attached->detach(this);
         m_attached = nullptr;
         release(s);
     }
 
     bool active() const override { return m_shared != nullptr; }
+
+    FieldType storedFieldType(const std::string& name) override {
+        // The header alone tells, unless the table is loaded here (its rows and fields may be
+        // ahead of the files) or a switch of its files waits to be finished by a load.
+        if (!m_shared && !m_tableName.empty() && !rehearsing()) {
+            const std::string path = filePath();
+            if (!openInProcess(path))
+                if (const std::uint8_t type = PxTable::storedFieldType(path, name))
+                    return fieldTypeOf(type);
+        }
+        return Table::storedFieldType(name);
+    }
 
     void emptyTable() override {
         if (!m_shared) {
@@ -238,6 +251,7 @@ class ParadoxTable final : public Table {
 
     void restructure(int index, const FieldDescriptor& changed) override {
         checkActive();
+        m_locateKnown = false;
         if (!m_exclusive)
             throw EDatabaseError("Table " + m_tableName + " must be opened exclusively");
         checkBrowse();
@@ -346,6 +360,12 @@ class ParadoxTable final : public Table {
     bool m_eof = true;
     std::vector<std::uint8_t> m_buffer;
     std::vector<std::uint8_t> m_currentCopy;
+    // locate(): the field numbers of the last field list, while the table stays open, and the
+    // buffers of its probe and of the row put aside meanwhile.
+    std::string m_locateNames;
+    std::vector<int> m_locateFields;
+    bool m_locateKnown = false;
+    std::vector<std::uint8_t> m_locateProbe, m_locateAside;
 };
 
 }  // namespace sivaro::px

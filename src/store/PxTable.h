@@ -45,6 +45,10 @@ class PxTable {
   public:
     // Loads the family of the .db at `dbPath` (an engine path, already resolved on disk).
     static std::unique_ptr<PxTable> load(const std::string& dbPath);
+    // The type code of field `name` (any letter case) as the header of the .db at `dbPath`
+    // holds it, the rows left unread; 0 when the header cannot tell: no such field, a file that
+    // cannot be read or is damaged, or a switch of the family that waits to be finished.
+    static std::uint8_t storedFieldType(const std::string& dbPath, const std::string& name);
     ~PxTable();
 
     const std::string& path() const { return m_path; }

@@ -125,7 +125,43 @@ ParsedHeader parseHeader(const std::vector<std::uint8_t>& d, const std::string& 
     return h;
 }
 
+// The header of a .db, whole: its fixed part says how long it is.
+std::vector<std::uint8_t> readHeaderBytes(std::istream& in, std::uint64_t fileSize) {
+    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, kFixedHeaderSize));
+    in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
+    if (d.size() >= 4) {
+        const std::uint64_t want = std::min<std::uint64_t>(fileSize, readLe16(&d[kHeaderSize]));
+        if (want > d.size()) {
+            d.resize(want);
+            in.seekg(0);
+            in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(want));
+        }
+    }
+    return d;
+}
+
 }  // namespace
+
+std::uint8_t PxTable::storedFieldType(const std::string& dbPath, const std::string& name) {
+    try {
+        if (FamilyView(dbPath).switchPending()) return 0;
+        std::ifstream in(osPath(dbPath), std::ios::binary);
+        if (!in) return 0;
+        in.seekg(0, std::ios::end);
+        const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+        in.seekg(0);
+        const std::vector<std::uint8_t> d = readHeaderBytes(in, fileSize);
+        if (!in) return 0;
+        const ParsedHeader h = parseHeader(d, dbPath, true);
+        if (h.type != kKeyedDb && h.type != kUnkeyedDb) return 0;
+        const int cp = h.version >= kFirstVersionWithCodePage ? readLe16(&d[kCodePage]) : 0;
+        for (const FieldInfo& f : h.fields)
+            if (sameText(tableTextToEngine(f.name, cp), name)) return f.type;
+    } catch (const std::exception&) {
+        // A load tells what is wrong.
+    }
+    return 0;
+}
 
 std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     std::unique_ptr<PxTable> t(new PxTable);
@@ -139,16 +175,7 @@ std::unique_ptr<PxTable> PxTable::load(const std::string& dbPath) {
     in.seekg(0, std::ios::end);
     const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
     in.seekg(0);
-    std::vector<std::uint8_t> d(std::min<std::uint64_t>(fileSize, kFixedHeaderSize));
-    in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(d.size()));
-    if (d.size() >= 4) {
-        const std::uint64_t want = std::min<std::uint64_t>(fileSize, readLe16(&d[kHeaderSize]));
-        if (want > d.size()) {
-            d.resize(want);
-            in.seekg(0);
-            in.read(reinterpret_cast<char*>(d.data()), static_cast<std::streamsize>(want));
-        }
-    }
+    const std::vector<std::uint8_t> d = readHeaderBytes(in, fileSize);
     const ParsedHeader h = parseHeader(d, dbPath, true);
     if (h.type != kKeyedDb && h.type != kUnkeyedDb)
         corrupt(dbPath, "file type " + std::to_string(h.type) + " is not a data table");
@@ -195,6 +222,7 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
         corrupt(m_path, "the header counts " + std::to_string(headerCount) +
                             " records, more than its blocks can hold");
     m_rows.reserve(std::size_t(headerCount) * m_recordSize);
+    m_alive.reserve(headerCount);
     std::vector<char> seen(blocksInFile + 1, 0);
     // The chain mostly runs through the file in order: blocks are read a window of many at a
     // time, one read a window instead of a seek and a read a block.
@@ -203,7 +231,6 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
     int windowFirst = 0, windowCount = 0;  // the blocks the buffer holds
     int block = readLe16(&d[kFirstBlock]);
     if (headerCount == 0 && blocksInFile == 0) block = 0;
-    RowId prev = kNoRow;
     while (block != 0) {
         if (block > blocksInFile)
             corrupt(m_path, "block " + std::to_string(block) + " is past the end of the file");
@@ -227,19 +254,23 @@ void PxTable::readDataBlocks(std::istream& in, std::uint64_t fileSize) {
         const int count = (last + m_recordSize) / m_recordSize;
         if (count > perBlock)
             corrupt(m_path, "block " + std::to_string(block) + " claims more records than fit");
+        // A block's records join the rows at once: while a table loads, slots are handed out
+        // in order.
+        if (std::uint64_t(m_slots) + count > std::uint64_t(kNoRow - 1))
+            throw EDatabaseError("Table " + m_path + " is full");
+        const RowId first = m_slots;
+        m_rows.insert(m_rows.end(), b + kBlockHead,
+                      b + kBlockHead + std::size_t(count) * m_recordSize);
+        m_alive.insert(m_alive.end(), std::size_t(count), 1);
+        m_slots += static_cast<RowId>(count);
         for (int r = 0; r < count; ++r) {
-            const std::uint8_t* rec = b + kBlockHead + r * m_recordSize;
-            const RowId id = newSlot();
-            std::memcpy(&m_rows[std::size_t(id) * m_recordSize], rec, m_recordSize);
             if (keyed()) {
+                // Rows mostly come in key order: the hint places each after the last with one
+                // comparison, and searches the whole order only for one that does not.
                 const std::size_t before = m_order.size();
-                if (prev != kNoRow && compareKeys(row(prev), rec, m_keyCount) < 0)
-                    m_order.emplace_hint(m_order.end(), id);
-                else
-                    m_order.insert(id);
+                m_order.emplace_hint(m_order.end(), first + static_cast<RowId>(r));
                 if (m_order.size() == before) corrupt(m_path, "a primary key appears twice");
             }
-            prev = id;
             ++m_count;
         }
         block = readLe16(b + kBlockNext);

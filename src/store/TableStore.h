@@ -98,6 +98,20 @@ class Table {
     virtual void close() = 0;
     virtual bool active() const = 0;
     virtual void emptyTable() = 0;  // every row deleted; the files stay
+    // The type of a field as the table holds it: the table is opened and closed again, as a
+    // look at the field of an open table would need; an engine may read the type alone.
+    virtual FieldType storedFieldType(const std::string& name) {
+        open();
+        FieldType type = FieldType::Unknown;
+        try {
+            type = fieldByName(name).dataType();
+        } catch (...) {
+            close();
+            throw;
+        }
+        close();
+        return type;
+    }
 
     virtual int fieldCount() const = 0;
     virtual Field& field(int index) = 0;

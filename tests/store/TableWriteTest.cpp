@@ -516,6 +516,67 @@ TEST_F(TableWrite, AlteraCampoSwitchesAutoIncrementAndBack) {
     expectSound(m_dir.file("cliente.db"));
 }
 
+TEST_F(TableWrite, StoredFieldTypeTellsWhatTheFilesOrTheLoadedTableHold) {
+    makeClients();
+    {
+        auto t = open("cliente");
+        insertClient(*t, "R0");
+    }
+    auto closed = m_store->createTable();
+    closed->setDatabaseName(m_dir.str());
+    closed->setTableName("cliente");
+    struct Case {
+        const char* field;
+        FieldType type;
+    };
+    const Case cases[] = {{"cod", FieldType::AutoInc},
+                          {"RAZ", FieldType::String},
+                          {"valor", FieldType::Currency},
+                          {"Nasc", FieldType::Date}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        EXPECT_EQ(c.type, closed->storedFieldType(c.field));
+        EXPECT_FALSE(closed->active());
+    }
+    EXPECT_THROW(closed->storedFieldType("nenhum"), EDatabaseError);
+
+    AlteraCampo(m_dir.str(), "cliente.db", "cod", "cod", fieldTypeNumber(FieldType::Integer), 0);
+    EXPECT_EQ(FieldType::Integer, closed->storedFieldType("cod"));
+    {
+        // Loaded here, the table answers for itself.
+        auto t = open("cliente");
+        EXPECT_EQ(FieldType::Integer, closed->storedFieldType("cod"));
+    }
+    auto missing = m_store->createTable();
+    missing->setDatabaseName(m_dir.str());
+    missing->setTableName("sumida");
+    try {
+        missing->storedFieldType("cod");
+        ADD_FAILURE() << "a missing table is an error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("sumida"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(TableWrite, LocateFollowsTheFieldListAndAChangedTable) {
+    makeClients();
+    auto t = open("cliente");
+    for (const char* raz : {"A", "B", "C"}) insertClient(*t, raz);
+    EXPECT_TRUE(t->locate("cod", {"2"}, false));
+    EXPECT_EQ("B", t->fieldByName("raz").asString());
+    EXPECT_TRUE(t->locate("raz", {"C"}, false));
+    EXPECT_EQ("3", t->fieldByName("cod").asString());
+    EXPECT_TRUE(t->locate("cod", {"1"}, false));
+    EXPECT_EQ("A", t->fieldByName("raz").asString());
+    EXPECT_FALSE(t->locate("cod", {"9"}, false));
+    t->close();
+    AlteraCampo(m_dir.str(), "cliente.db", "raz", "nome", 0, 0);
+    t->open();
+    EXPECT_THROW(t->locate("raz", {"C"}, false), EDatabaseError);
+    EXPECT_TRUE(t->locate("nome", {"C"}, false));
+    EXPECT_EQ("3", t->fieldByName("cod").asString());
+}
+
 TEST_F(TableWrite, AlteraCampoBetweenTextAndMemoKeepsTheSize) {
     struct Case {
         const char* field;  // the field's schema line
