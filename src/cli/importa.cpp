@@ -32,6 +32,7 @@
 #include "util/Errors.h"
 #include "util/FormatSettings.h"
 #include "util/MessageKinds.h"
+#include "util/NumberText.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/Version.h"
@@ -94,6 +95,9 @@ std::string formatSeconds(double seconds) {
     std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", s / 3600, (s / 60) % 60, s % 60);
     return buf;
 }
+
+// The system's decimal separator, for the times shown; --decimal is the sources' own.
+char g_systemPoint = '.';
 
 class BatchHost : public ImportHost {
   public:
@@ -175,8 +179,8 @@ class BatchHost : public ImportHost {
             return;
         }
         if (s.recordsFailed > 0) m_failed = true;
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.2f", s.seconds);
+        // Not printf: painting a barcode sets the C library's locale from the desktop midway.
+        const std::string seconds = fixedText(s.seconds, 2, g_systemPoint);
         std::cout << out(s.source) << ": " << s.linesRead << " linhas lidas, " << s.rowsInserted
                   << " inseridas, " << s.rowsUpdated << " atualizadas, " << s.recordsDropped
                   << " descartadas, " << s.recordsFailed << " com erro, " << seconds << " s\n";
@@ -238,6 +242,7 @@ class BatchHost : public ImportHost {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_systemPoint = formatSettings().decimalSeparator;
     std::string folder;
     bool all = false;
     bool rehearse = false;

@@ -93,7 +93,10 @@ void FailedRecords::finish(RunHistory* history) {
     if (!m_out) {
         if (!fs::exists(osPath(m_path), ec)) return;
         // The older file's records are not this run's failures.
-        if (history) history->beforeFileChange(m_path);
+        if (history) {
+            history->beforeFileChange(m_path);
+            history->fileChangeComing(m_path, "");
+        }
         fs::remove(osPath(m_path), ec);
         if (history) history->afterFileChange(m_path);
         return;
@@ -105,7 +108,10 @@ void FailedRecords::finish(RunHistory* history) {
         fs::remove(osPath(m_temp), ec);
         throw EInOutError("Unable to write to " + m_path);
     }
-    if (history) history->beforeFileChange(m_path);
+    if (history) {
+        history->beforeFileChange(m_path);
+        history->fileChangeComing(m_path, m_temp);
+    }
     fs::rename(osPath(m_temp), osPath(m_path), ec);
     if (ec) {
         fs::remove(osPath(m_temp), ec);

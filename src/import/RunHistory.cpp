@@ -138,10 +138,21 @@ void RunHistory::beforeChange(const std::string& dbPath) {
     save();
 }
 
+void RunHistory::changeComing(const std::string& dbPath,
+                              const std::vector<FamilyFileFacts>& family) {
+    RunManifest::Changed* entry = m_manifest.find(relative(dbPath));
+    if (entry == nullptr) return;
+    // On disk before the first file of the change takes its name: a run killed from here until
+    // afterChange is heard leaves this family, or the one before it, and nothing else.
+    entry->coming = familyStamp(family);
+    save();
+}
+
 void RunHistory::afterChange(const std::string& dbPath) {
     RunManifest::Changed* entry = m_manifest.find(relative(dbPath));
     if (entry == nullptr) return;
     entry->after = familyStamp(dbPath);
+    entry->coming.clear();
     save();
 }
 
@@ -162,10 +173,29 @@ void RunHistory::beforeFileChange(const std::string& path) {
     save();
 }
 
+void RunHistory::fileChangeComing(const std::string& path, const std::string& replacement) {
+    RunManifest::Changed* entry = m_manifest.find(relative(path));
+    if (entry == nullptr) return;
+    // A rename keeps the size and the time the stamp is made of; one file stamps as a family
+    // of one.
+    std::vector<FamilyFileFacts> toBe;
+    std::error_code ec;
+    if (!replacement.empty()) {
+        FamilyFileFacts facts;
+        facts.path = path;
+        facts.size = fs::file_size(osPath(replacement), ec);
+        if (!ec) facts.time = fs::last_write_time(osPath(replacement), ec);
+        toBe.push_back(facts);
+    }
+    entry->coming = ec ? std::string() : familyStamp(toBe);
+    save();
+}
+
 void RunHistory::afterFileChange(const std::string& path) {
     RunManifest::Changed* entry = m_manifest.find(relative(path));
     if (entry == nullptr) return;
     entry->after = fileStamp(path);
+    entry->coming.clear();
     save();
 }
 

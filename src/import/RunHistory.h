@@ -31,9 +31,14 @@ class RunHistory : public FamilyWatcher {
     RunHistory& operator=(const RunHistory&) = delete;
 
     void beforeChange(const std::string& dbPath) override;
+    void changeComing(const std::string& dbPath,
+                      const std::vector<FamilyFileFacts>& family) override;
     void afterChange(const std::string& dbPath) override;
     // Keeps a file that is not a table before the run writes or removes it.
     void beforeFileChange(const std::string& path);
+    // The file that will take the place of `path` once complete (empty: `path` goes away), told
+    // before it does, so a run stopped there leaves a file its undo knows.
+    void fileChangeComing(const std::string& path, const std::string& replacement);
     void afterFileChange(const std::string& path);
 
     void sourceFinished(const SourceSummary& summary);

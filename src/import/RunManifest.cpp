@@ -1,10 +1,7 @@
 #include "import/RunManifest.h"
 
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "store/FamilyWatcher.h"
 #include "util/CodePage.h"
@@ -12,6 +9,7 @@
 #include "util/Errors.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
+#include "util/SafeWrite.h"
 
 namespace sivaro {
 
@@ -46,14 +44,20 @@ std::int64_t number(const std::string& text) {
     return value;
 }
 
+std::string stampOf(const FamilyFileFacts& f) {
+    return upperAscii(baseName(f.path)) + " " + std::to_string(f.size) + " " +
+           std::to_string(f.time.time_since_epoch().count());
+}
+
 std::string stampOf(const std::string& path) {
     std::error_code ec;
-    const auto size = fs::file_size(osPath(path), ec);
+    FamilyFileFacts facts;
+    facts.path = path;
+    facts.size = fs::file_size(osPath(path), ec);
     if (ec) return kMissing;
-    const auto time = fs::last_write_time(osPath(path), ec);
+    facts.time = fs::last_write_time(osPath(path), ec);
     if (ec) return kMissing;
-    return upperAscii(baseName(path)) + " " + std::to_string(size) + " " +
-           std::to_string(time.time_since_epoch().count());
+    return stampOf(facts);
 }
 
 }  // namespace
@@ -93,6 +97,7 @@ std::string RunManifest::text() const {
         entry("Guardados", joined(c.kept, ","));
         entry("Antes", c.before);
         entry("Depois", c.after);
+        if (!c.coming.empty()) entry("Previsto", c.coming);
     }
     return t;
 }
@@ -130,6 +135,7 @@ RunManifest RunManifest::read(const std::string& path) {
         c.kept = cut(file.readString(name, "Guardados", ""), ',');
         c.before = file.readString(name, "Antes", kMissing);
         c.after = file.readString(name, "Depois", "");
+        c.coming = file.readString(name, "Previsto", "");
         m.changed.push_back(std::move(c));
     }
     return m;
@@ -140,10 +146,13 @@ void RunManifest::write(const std::string& path) const {
 }
 
 std::string familyStamp(const std::string& dbPath) {
-    const std::vector<std::string> files = familyFilesOnDisk(dbPath);
-    if (files.empty()) return kMissing;
+    return familyStamp(familyAsRead(dbPath));
+}
+
+std::string familyStamp(const std::vector<FamilyFileFacts>& family) {
+    if (family.empty()) return kMissing;
     std::vector<std::string> stamps;
-    for (const std::string& f : files) stamps.push_back(stampOf(f));
+    for (const FamilyFileFacts& f : family) stamps.push_back(stampOf(f));
     return joined(stamps, "|");
 }
 
@@ -151,24 +160,11 @@ std::string fileStamp(const std::string& path) {
     return stampOf(path);
 }
 
-void writeFileSafely(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(osPath(temp), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(osPath(temp), ec);
-            throw EInOutError("Unable to write to " + path);
-        }
-    }
-    std::error_code ec;
-    fs::rename(osPath(temp), osPath(path), ec);
-    if (ec) {
-        fs::remove(osPath(temp), ec);
-        throw EInOutError("Unable to write to " + path + ": " + ec.message());
-    }
+void writeFileSafely(const std::string& path, const std::string& bytes,
+                     std::optional<fs::file_time_type> time) {
+    SafeWriteOptions options;
+    options.modificationTime = time;
+    replaceFileSafely(path, bytes, "Unable to write to " + path, options);
 }
 
 }  // namespace sivaro

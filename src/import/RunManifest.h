@@ -5,8 +5,12 @@
 // change, so a run stopped at any moment leaves the manifest of its last step.
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "store/FamilyWatcher.h"
 
 namespace sivaro {
 
@@ -32,6 +36,9 @@ struct RunManifest {
         std::vector<std::string> kept;  // base names of the files kept (none: it did not exist)
         std::string before;             // change stamp before the run
         std::string after;              // after the run's last change; empty while changing
+        // What the change under way leaves once on disk, told before any of it is; empty when
+        // no change is under way (or the file cannot tell it beforehand).
+        std::string coming;
     };
 
     std::string ranBy;
@@ -50,12 +57,16 @@ struct RunManifest {
 };
 
 // The change stamp of a table's family ("NAME size modification" for each file, joined by "|"),
-// or of one file; "ausente" when it does not exist.
+// or of one file; "ausente" when it does not exist. A table's family is the one a reader sees
+// (store/FamilyWatcher.h, familyAsRead): an interrupted switch counts as finished.
 std::string familyStamp(const std::string& dbPath);
+std::string familyStamp(const std::vector<FamilyFileFacts>& family);
 std::string fileStamp(const std::string& path);
 
-// Writes `bytes` to `path` through a temporary file beside it, flushed before a rename replaces
-// the file; throws EInOutError "Unable to write to " + path on any failure, the old file whole.
-void writeFileSafely(const std::string& path, const std::string& bytes);
+// Writes `bytes` to `path` through the importer's safe write (util/SafeWrite.h); `time`, when
+// given, is the file's modification time from the moment it holds the bytes. Throws EInOutError
+// "Unable to write to " + path and the reason on any failure, the old file whole.
+void writeFileSafely(const std::string& path, const std::string& bytes,
+                     std::optional<std::filesystem::file_time_type> time = std::nullopt);
 
 }  // namespace sivaro

@@ -51,9 +51,11 @@ void putFileBack(const std::string& target, const std::string& copy) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     if (!in && !in.eof()) throw EInOutError("Não foi possível ler "_cp1252 + copy);
-    writeFileSafely(target, bytes.str());
+    // With the kept time from the moment it has its name: an undo stopped right after finds
+    // the file as before the run.
     std::error_code ec;
-    fs::last_write_time(osPath(target), fs::last_write_time(osPath(copy), ec), ec);
+    const fs::file_time_type time = fs::last_write_time(osPath(copy), ec);
+    writeFileSafely(target, bytes.str(), ec ? std::nullopt : std::optional(time));
 }
 
 }  // namespace
@@ -75,21 +77,31 @@ std::vector<std::string> undoRun(const std::string& dataFolder, const std::strin
                           m.undoneAt);
 
     // Every check before the first change: an undo refused changes nothing.
-    std::vector<const RunManifest::Changed*> toRestore;
+    std::vector<const RunManifest::Changed*> toRestore, toSettle;
     std::string conflicts, missing;
     for (const RunManifest::Changed& c : m.changed) {
+        // A table whose switch was interrupted counts as its next opener will leave it.
         const std::string now = currentStamp(dataFolder, c);
-        if (now == c.before) continue;  // as before the run (put back already)
+        if (now == c.before) {
+            // As before the run (put back already, or the run stopped before its change took
+            // any file's place): only the temporaries of such a change may be left.
+            if (c.table) toSettle.push_back(&c);
+            continue;
+        }
         for (const std::string& k : c.kept) {
             std::error_code ec;
             const std::string copy = joinPath(parentOf(joinPath(run.folder, c.path)), k);
             if (!fs::is_regular_file(osPath(copy), ec)) missing += "\n  " + copy;
         }
-        if (c.after.empty())
+        // The run left it as its last change did, or as the change under way when it stopped
+        // leaves it.
+        const bool asTheRunLeftIt =
+            (!c.after.empty() && now == c.after) || (!c.coming.empty() && now == c.coming);
+        if (!asTheRunLeftIt && c.after.empty() && c.coming.empty())
             conflicts += "\n  " + c.path +
                          ": a importação parou enquanto o gravava, e não se sabe se "
                          "mudou depois"_cp1252;
-        else if (now != c.after)
+        else if (!asTheRunLeftIt)
             conflicts += "\n  " + c.path + ": mudou depois da importação"_cp1252;
         toRestore.push_back(&c);
     }
@@ -117,6 +129,14 @@ std::vector<std::string> undoRun(const std::string& dataFolder, const std::strin
             putFileBack(target, copies[0]);
         }
         done.push_back("reposto " + c->path);
+    }
+    // A table held by someone else keeps its temporaries for its next opener.
+    for (const RunManifest::Changed* c : toSettle) {
+        try {
+            settleFamily(joinPath(dataFolder, c->path));
+        } catch (const std::exception&) {
+            // The table's next opener tries again; the undo itself is done.
+        }
     }
     m.state = kRunUndone;
     m.undoneAt = nowText();

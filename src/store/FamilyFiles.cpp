@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "store/FamilyWatcher.h"
 #include "util/CodePage.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
@@ -271,6 +272,13 @@ void switchFamily(const std::string& dbPath, const std::vector<NewFile*>& files,
     for (const std::string& o : obsolete) list += "D " + baseName(o) + "\n";
     SafeWriteOptions options;
     options.temporaryPath = journal + ".tmp";  // the name recoverFamily clears
+    if (FamilyWatcher* watcher = familyWatcher()) {
+        // Told while nothing has its new name yet: whoever keeps the table's history knows the
+        // family that a stop from here on leaves (the next opener completes it) before it exists.
+        std::vector<std::pair<std::string, std::string>> written;
+        for (const NewFile* f : files) written.emplace_back(f->finalPath(), f->tempPath());
+        watcher->changeComing(dbPath, familyAfterSwitch(dbPath, written, obsolete));
+    }
     step(0);
     try {
         checked([&] { replaceFileSafely(journal, list, "Cannot write " + journal, options); });

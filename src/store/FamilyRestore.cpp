@@ -60,6 +60,9 @@ void restoreFamily(const std::string& dbPath, const std::vector<std::string>& ke
             }
             if (in.bad()) throw EDatabaseError("Cannot read the kept file " + copy);
             f.finish();
+            // The kept time before the file takes its name: a stop during the switch leaves
+            // files that read as the kept ones, so an undo run again finds them put back.
+            fs::last_write_time(osPath(f.tempPath()), fs::last_write_time(osPath(copy), ec), ec);
             const std::string upper = upperAscii(name);
             if (upper.size() > 3 && upper.compare(upper.size() - 3, 3, ".DB") == 0) {
                 newDb = f.finalPath();
@@ -78,10 +81,21 @@ void restoreFamily(const std::string& dbPath, const std::vector<std::string>& ke
         px::unlockFile(newLock);
         throw;
     }
-    for (std::size_t i = 0; i < kept.size(); ++i)
-        fs::last_write_time(osPath(files[i]->finalPath()), fs::last_write_time(osPath(kept[i]), ec),
-                            ec);
     px::unlockFile(newLock);
+}
+
+bool settleFamily(const std::string& dbPath) {
+    if (px::openInProcess(dbPath)) return false;
+    std::error_code ec;
+    if (!fs::exists(osPath(dbPath), ec)) return true;  // no family to settle
+    const int lock = px::lockFile(dbPath, true, true);
+    if (lock < 0) return false;
+    struct Unlock {
+        int fd;
+        ~Unlock() { px::unlockFile(fd); }
+    } unlock{lock};
+    px::recoverFamily(dbPath);
+    return true;
 }
 
 }  // namespace sivaro

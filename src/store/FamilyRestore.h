@@ -15,4 +15,8 @@ namespace sivaro {
 // cannot be written; the family is then unchanged.
 void restoreFamily(const std::string& dbPath, const std::vector<std::string>& kept);
 
+// Finishes or discards an interrupted switch of the family of the .db at `dbPath`, as the table's
+// next opener would; false, doing nothing, when the table is open in this process or another.
+bool settleFamily(const std::string& dbPath);
+
 }  // namespace sivaro

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "store/FamilyFiles.h"
 #include "store/FamilyWatcher.h"
@@ -21,6 +22,25 @@
 namespace sivaro {
 
 namespace {
+
+// The modification time a counter written in place gives the .db: now, and later than the time
+// it has, so the change shows in the file's time whatever the clock's steps.
+std::filesystem::file_time_type counterWriteTime(const std::string& dbPath) {
+    std::error_code ec;
+    auto time = std::filesystem::file_time_type::clock::now();
+    const auto current = std::filesystem::last_write_time(osPath(dbPath), ec);
+    if (!ec && time <= current) time = current + std::chrono::microseconds(1);
+    return time;
+}
+
+// The family as it is, the .db with `time`: what a counter written in place leaves.
+std::vector<FamilyFileFacts> familyWithTime(const std::string& dbPath,
+                                            std::filesystem::file_time_type time) {
+    std::vector<FamilyFileFacts> family = familyAsRead(dbPath);
+    for (FamilyFileFacts& f : family)
+        if (upperAscii(baseName(f.path)) == upperAscii(baseName(dbPath))) f.time = time;
+    return family;
+}
 
 // The engine's own type codes, as the original toolkit numbers them.
 constexpr std::uint16_t kEngineString = 1, kEngineDate = 2, kEngineBlob = 3, kEngineBool = 4,
@@ -137,10 +157,17 @@ bool GravaAutoInc(const std::string& path, std::int32_t value) {
     FamilyWatcher* watcher = familyWatcher();
     try {
         if (::lseek(fd, px::kAutoInc, SEEK_SET) == px::kAutoInc) {
-            if (watcher) watcher->beforeChange(resolved);
+            std::optional<std::filesystem::file_time_type> time;
+            if (watcher) {
+                watcher->beforeChange(resolved);
+                time = counterWriteTime(resolved);
+                watcher->changeComing(resolved, familyWithTime(resolved, *time));
+            }
             std::uint8_t bytes[4];
             px::writeLe32(bytes, static_cast<std::uint32_t>(value));
             ok = ::write(fd, bytes, 4) == 4;
+            // The time told beforehand, so the family is the one the watcher expects.
+            if (ok && time) std::filesystem::last_write_time(osPath(resolved), *time, ec);
             if (ok && watcher) watcher->afterChange(resolved);
         }
     } catch (...) {

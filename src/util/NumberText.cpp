@@ -40,4 +40,14 @@ std::string scientificText(double value, int precision) {
     return std::string(buffer, result.ptr);
 }
 
+std::string fixedText(double value, int decimals, char point) {
+    char buffer[400];  // room for every double in fixed form
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    std::string text(buffer, result.ptr);
+    const std::size_t dot = text.find('.');
+    if (dot != std::string::npos) text[dot] = point;
+    return text;
+}
+
 }  // namespace sivaro

@@ -18,4 +18,7 @@ bool parseDecimalInt(std::string_view text, int& value);
 // `value` in the scientific form "d.ddde+xx" with `precision` digits after the point.
 std::string scientificText(double value, int precision);
 
+// `value` rounded to `decimals` digits after the point, written with `point` as the point.
+std::string fixedText(double value, int decimals, char point = '.');
+
 }  // namespace sivaro

@@ -134,6 +134,8 @@ void replaceFileSafely(const std::string& path, std::string_view bytes, const st
         if (exists && options.inPlaceWhenFolderRefuses &&
             (error == EACCES || error == EPERM || error == EROFS)) {
             rewriteInPlace(target, bytes, failure);
+            if (options.modificationTime)
+                fs::last_write_time(target, *options.modificationTime, ec);
             return;
         }
         raise(failure, error);
@@ -151,6 +153,8 @@ void replaceFileSafely(const std::string& path, std::string_view bytes, const st
     }
     ok = ok && writeAll(fd, bytes, temporary, error) && flushFile(fd, temporary, error);
     ok = closeFile(fd, ok, error);
+    if (ok && options.modificationTime)
+        fs::last_write_time(temporary, *options.modificationTime, ec);
     if (ok && (error = injected(WriteStep::Rename, target)) == 0 &&
         ::rename(temporary.c_str(), target.c_str()) != 0)
         error = errno;

@@ -5,7 +5,9 @@
 // file whole; a failure to flush the folder after it leaves the new file in place. Either raises
 // EInOutError: the caller's failure text, ": " and the system's reason.
 
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,10 @@ struct SafeWriteOptions {
     bool inPlaceWhenFolderRefuses = false;
     // The temporary's path; by default "." + name + ".tmp-<process>-<n>" beside the file.
     std::string temporaryPath;
+    // The modification time the file takes with its new bytes, given to the temporary before
+    // the rename, so the file is never seen with the new bytes and another time (best effort:
+    // a file system that keeps no such time leaves its own).
+    std::optional<std::filesystem::file_time_type> modificationTime;
 };
 
 // Replaces the file at `path` (an engine path) by `bytes`. A symbolic link is written through:

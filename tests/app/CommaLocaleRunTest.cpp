@@ -116,6 +116,16 @@ TEST_F(CommaLocaleRun, TheWindowStoresWhatTheBatchCommandStores) {
     const Output batchRun = run("LC_ALL=" + std::string(testing::kCommaLocale) + " " +
                                 bin("importa") + " --pasta '" + batch.string() + "' --todos 2>&1");
     ASSERT_EQ(1, batchRun.code) << batchRun.text;  // two records of the example fail on purpose
+    // Each source's time with the locale's comma, those before the first barcode painted too.
+    int timed = 0;
+    for (std::size_t at = batchRun.text.find(" com erro, "); at != std::string::npos;
+         at = batchRun.text.find(" com erro, ", at + 1), ++timed) {
+        const std::string time =
+            batchRun.text.substr(at + 11, batchRun.text.find('\n', at) - at - 11);
+        EXPECT_EQ(std::string::npos, time.find('.')) << time;
+        EXPECT_NE(std::string::npos, time.find(',')) << time;
+    }
+    EXPECT_EQ(8, timed) << batchRun.text;
 
     std::vector<std::string> asked;
     {

@@ -57,8 +57,9 @@ class Salvar : public ::testing::Test {
 // Every byte but NUL, CR and LF, a no-break space inside a key, and an empty last line.
 TEST_F(Salvar, AnUnchangedMemoWritesTheFileBackByteForByte) {
     std::string text = "[arquivos]\r\nfichas.txt=Cliente\r\n[fichas.txt.campos]\r\n";
-    text += "NOME\xa0"
-            "COMPLETO=Cliente.raz\r\n";
+    text +=
+        "NOME\xa0"
+        "COMPLETO=Cliente.raz\r\n";
     for (int b = 1; b < 256; ++b) {
         if (b == '\r' || b == '\n') continue;
         text += "b" + std::to_string(b) + "=" + std::string(1, static_cast<char>(b)) + "\r\n";
@@ -107,9 +108,8 @@ TEST_F(Salvar, AFailedWriteIsReportedAndLeavesTheFileAndTheMemo) {
     openFolder();
     memo()->setPlainText(QStringLiteral("[Arquivos]\nclientes.txt=Cliente"));
     for (const WriteStep failing : {WriteStep::Write, WriteStep::Flush, WriteStep::Rename}) {
-        setWriteFaultHook([failing](WriteStep step, const std::string&) {
-            return step == failing ? ENOSPC : 0;
-        });
+        setWriteFaultHook(
+            [failing](WriteStep step, const std::string&) { return step == failing ? ENOSPC : 0; });
         testing::ErrorReports reports;
         salvar();
         ASSERT_EQ(reports.shown.size(), 1u);

@@ -46,5 +46,26 @@ TEST(NumberText, ParsesTheWholeTextWithAPointWhateverTheLocale) {
     EXPECT_EQ("-1.5e-07", scientificText(-1.5e-7, 1));
 }
 
+TEST(NumberText, FixedFormWithTheGivenPointWhateverTheLocale) {
+    testing::CommaLocale comma;
+    struct Case {
+        double value;
+        int decimals;
+        char point;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.244, 2, '.', "0.24"},
+        {0.245001, 2, ',', "0,25"},
+        {12.5, 0, ',', "12"},
+        {-3.5, 1, ',', "-3,5"},
+        {1e20, 2, '.', "100000000000000000000.00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(c.text, fixedText(c.value, c.decimals, c.point));
+    }
+}
+
 }  // namespace
 }  // namespace sivaro

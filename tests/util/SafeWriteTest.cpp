@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,29 @@ TEST_F(SafeWrite, ReplacesTheFileAndLeavesNoTemporary) {
     EXPECT_EQ(fs::status(m_root / "Definicao.ini").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(), (std::vector<std::string>{"Definicao.ini", "link.ini"}));
+}
+
+// The time asked for is the file's from the moment it bears its name with the new bytes.
+TEST_F(SafeWrite, AGivenModificationTimeIsTheFilesAtItsRename) {
+    put("velho");
+    const fs::file_time_type time =
+        fs::last_write_time(m_root / "Definicao.ini") - std::chrono::hours(30);
+    SafeWriteOptions options;
+    options.modificationTime = time;
+    fs::file_time_type atRename{};
+    setWriteFaultHook([&](WriteStep step, const std::string& target) {
+        if (step == WriteStep::Rename) {
+            for (const auto& e : fs::directory_iterator(m_root))
+                if (e.path().filename().string().find(".tmp-") != std::string::npos)
+                    atRename = fs::last_write_time(e.path());
+        }
+        (void)target;
+        return 0;
+    });
+    replaceFileSafely(path(), "novo", "falhou", options);
+    EXPECT_EQ(get(), "novo");
+    EXPECT_EQ(atRename, time);
+    EXPECT_EQ(fs::last_write_time(m_root / "Definicao.ini"), time);
 }
 
 // Every step fails in turn as the system would fail it. Up to the rename the old file stays
