@@ -45,6 +45,7 @@
 #include "util/CodePage.h"
 #include "util/Cp1252Literal.h"
 #include "util/Errors.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
@@ -285,7 +286,7 @@ void TForm2::Button8Click() {
 
     const std::string path = resolvePath(dataFolder(), name);
     if (!isFile(path))
-        throw EInOutError("O arquivo " + name + " n\xe3o est\xe1 na pasta de dados " +
+        throw EInOutError("O arquivo " + name + " não está na pasta de dados "_cp1252 +
                           dataFolder() + ": registrado, mas sem texto para mostrar");
     m_viewerPage->showFile(path);
 }
@@ -338,7 +339,8 @@ void TForm2::Button4Click() {
     const std::string name = trim(utf8ToCp1252(viewer.eNomMem->text().toStdString()));
     if (name.empty()) {
         MostraMensagem("Campo sem nome",
-                       "Digite em Nome o nome do campo selecionado antes de Inserir.", 3, 1);
+                       "Digite em Nome o nome do campo selecionado antes de Inserir.",
+                       kIconExclamation, kButtonsOk);
         return;
     }
     const std::string caretLine = utf8ToCp1252(viewer.lLinMem->text().toStdString());
@@ -347,11 +349,11 @@ void TForm2::Button4Click() {
     // Neither the layout listing nor the import reads a line 0 or below.
     if (line < 1) {
         MostraMensagem("Linha fora do registro",
-                       "A linha " + caretLine + " est\xe1 acima da Linha de Referencia " +
+                       "A linha " + caretLine + " está acima da Linha de Referencia "_cp1252 +
                            std::to_string(ValorInteiro(reference)) +
                            ".|Selecione o campo numa linha do registro, a partir da linha de "
-                           "refer\xeancia.",
-                       3, 1);
+                           "referência."_cp1252,
+                       kIconExclamation, kButtonsOk);
         return;
     }
     const std::string value = utf8ToCp1252(viewer.lColMem->text().toStdString()) + "," +

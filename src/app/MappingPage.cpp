@@ -18,6 +18,8 @@
 #include "app/MessageWindow.h"
 #include "import/LineReader.h"
 #include "util/CodePage.h"
+#include "util/Cp1252Literal.h"
+#include "util/MessageKinds.h"
 #include "util/Paths.h"
 #include "util/ProfileFile.h"
 #include "util/StringUtils.h"
@@ -29,7 +31,7 @@ namespace {
 constexpr int kLayoutLines = 50;
 constexpr int kDefaultColumnWidth = 64;
 constexpr int kRowHeight = 15;
-const char* const kInvalidHeaderTitle = "Coluna com Cabe\xe7\x61lho Inv\xe1lido";
+const std::string kInvalidHeaderTitle = "Coluna com Cabeçalho Inválido"_cp1252;
 
 QString fromEngine(std::string_view text) {
     return QString::fromStdString(cp1252ToUtf8(text));
@@ -225,21 +227,22 @@ void MappingPage::showHeaderAndPreview(const std::string& path) {
     while (!rest.empty()) {
         const std::string piece = SeparaCampos(rest, "\t");
         ++columns;
-        const char* reason = nullptr;
+        std::string reason;
         if (piece.find(' ') != std::string::npos)
             reason =
-                " tem um espaco em branco no in\xed"
-                "cio no meio ou no final do nome, favor apagar esse caracter";
+                " tem um espaco em branco no início no meio ou no final do nome, favor "
+                "apagar esse caracter"_cp1252;
         else if (piece.find('=') != std::string::npos)
             reason =
-                " tem um sinal de = no in\xed"
-                "cio no meio ou no final do nome, favor apagar esse caracter";
+                " tem um sinal de = no início no meio ou no final do nome, favor apagar "
+                "esse caracter"_cp1252;
         else if (piece.empty())
-            reason = " est\xe1 sem nome, favor colocar um nome";
-        if (reason != nullptr)
+            reason = " está sem nome, favor colocar um nome"_cp1252;
+        if (!reason.empty())
             MostraMensagem(kInvalidHeaderTitle,
-                           "A coluna n\xba " + std::to_string(columns) + reason, 1, 1);
-        const std::string name = reason != nullptr ? std::string("ERRO") : piece;
+                           "A coluna nº "_cp1252 + std::to_string(columns) + reason, kIconStop,
+                           kButtonsOk);
+        const std::string name = !reason.empty() ? std::string("ERRO") : piece;
         addItem(lbColOri, name);
         sgVisLis->setColumnCount(columns);
         const QString shown = fromEngine(name);
@@ -326,7 +329,7 @@ void MappingPage::addAssociation() {
         MostraMensagem("Nada para associar",
                        "Selecione uma coluna de origem e uma coluna de destino antes de "
                        "Adicionar.",
-                       3, 1);
+                       kIconExclamation, kButtonsOk);
         return;
     }
     const std::string name = itemBytes(column);
@@ -349,8 +352,8 @@ void MappingPage::addAssociation() {
 void MappingPage::removeAssociation() {
     const QListWidgetItem* selected = selectedItem(lbColAss);
     if (selected == nullptr) {
-        MostraMensagem("Nada para remover", "Selecione uma coluna associada antes de Remover.", 3,
-                       1);
+        MostraMensagem("Nada para remover", "Selecione uma coluna associada antes de Remover.",
+                       kIconExclamation, kButtonsOk);
         return;
     }
     const std::string name = associationName(itemBytes(selected));

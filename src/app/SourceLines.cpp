@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "util/Cp1252Literal.h"
 #include "util/Errors.h"
 #include "util/Paths.h"
 
@@ -18,13 +19,13 @@ constexpr char kCtrlZ = 26;
 SourceLines::SourceLines(const std::string& path) : m_path(path) {
     m_in.open(osPath(path), std::ios::binary);
     if (!m_in)
-        throw EInOutError("N\xe3o foi poss\xedvel abrir o arquivo " + path + ": " +
+        throw EInOutError("Não foi possível abrir o arquivo "_cp1252 + path + ": " +
                           std::strerror(errno));
     // A folder opens as a stream on some systems; reading it fails.
     char probe;
     m_in.read(&probe, 1);
     if (m_in.bad() || (m_in.fail() && !m_in.eof()))
-        throw EInOutError("N\xe3o foi poss\xedvel ler o arquivo " + path);
+        throw EInOutError("Não foi possível ler o arquivo "_cp1252 + path);
     m_in.clear();
     m_checkpoints.push_back(0);
 }
