@@ -317,6 +317,7 @@ struct ProfileFile::Cache {
     Stamp stamp;
     Parsed parsed;
     ChangeWatch watch;
+    std::filesystem::path asNamed;  // the name exactly as asked, which wins over every other case
 };
 
 void ProfileFile::useChangeNotification(bool on) {
@@ -365,9 +366,16 @@ const ProfileFile::Cache& ProfileFile::current() const {
 
     // The file's spelling on disk is settled at each change, not once: a "DEFINICAO.INI" that
     // appears later answers from then on, as one that goes stops answering.
-    m_osPath = locate();
+    // The name exactly as asked, when it is there, answers whatever other spellings appear: only
+    // another spelling, or none, is looked for again (a read checked by stat alone pays one stat).
+    if (c.asNamed.empty()) c.asNamed = osPath(m_fileName);
     struct stat st;
-    const Stamp now = ::stat(m_osPath.c_str(), &st) == 0 ? stampOf(st) : Stamp{};
+    bool found = m_osPath == c.asNamed && ::stat(m_osPath.c_str(), &st) == 0;
+    if (!found) {
+        m_osPath = locate();
+        found = ::stat(m_osPath.c_str(), &st) == 0;
+    }
+    const Stamp now = found ? stampOf(st) : Stamp{};
     if (c.loaded && c.writes == writes && !c.watch.active() && sameStamp(c.stamp, now)) {
         // An object read only once never pays for a watch: it starts at the second read. The
         // copy is then checked against the file once more, byte for byte; any later change is
