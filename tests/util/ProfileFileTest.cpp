@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
@@ -438,26 +439,78 @@ TEST_F(ProfileFileTest, WriteTheSystemRefusesRaisesUnableToWrite) {
     EXPECT_EQ(get("plain.txt"), "not a folder");
 }
 
+// Runs `body` where the permission bits hold: root passes over them, so as root the body runs in
+// a child that has given its rights up to an ordinary user, owner of `folder` and what it holds.
+// Returns what `body` found wrong, "" when nothing.
+std::string asOrdinaryUser(const fs::path& folder, const std::function<std::string()>& body) {
+    if (::geteuid() != 0) return body();
+    constexpr uid_t kNobody = 65534;
+    if (::chown(folder.c_str(), kNobody, kNobody) != 0) return "chown failed";
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (::lchown(e.path().c_str(), kNobody, kNobody) != 0) return "chown failed";
+    int out[2];
+    if (::pipe(out) != 0) return "pipe failed";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        std::string wrong;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+            wrong = "could not become an ordinary user";
+        } else {
+            try {
+                wrong = body();
+            } catch (const std::exception& e) {
+                wrong = std::string("unexpected error: ") + e.what();
+            }
+        }
+        const ssize_t written = ::write(out[1], wrong.data(), wrong.size());
+        ::_exit(written == static_cast<ssize_t>(wrong.size()) ? 0 : 1);
+    }
+    ::close(out[1]);
+    std::string wrong;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) wrong.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) wrong += " (the child failed)";
+    return wrong;
+}
+
 TEST_F(ProfileFileTest, ReadOnlyFileRefusedForOrdinaryUsers) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only files; covered by other paths";
     put("[A]\r\nk=1\r\n");
-    fs::permissions(m_root / "Definicao.ini", fs::perms::owner_read);
-    ProfileFile ini(path());
-    EXPECT_THROW(ini.writeString("A", "k", "2"), EInOutError);
+    EXPECT_EQ("", asOrdinaryUser(m_root, [&]() -> std::string {
+                  fs::permissions(m_root / "Definicao.ini", fs::perms::owner_read);
+                  ProfileFile ini(path());
+                  try {
+                      ini.writeString("A", "k", "2");
+                      return "a read-only file was written";
+                  } catch (const EInOutError&) {
+                  }
+                  return get() == "[A]\r\nk=1\r\n" ? "" : "the file changed: " + get();
+              }));
     EXPECT_EQ(get(), "[A]\r\nk=1\r\n");
 }
 
 TEST_F(ProfileFileTest, FolderThatTakesNoNewFilesStillLetsItsFileBeWritten) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root creates files in read-only folders";
     put("[A]\r\nk=1\r\n");
-    fs::permissions(m_root, fs::perms::owner_read | fs::perms::owner_exec);
-    ProfileFile ini(path());
-    ini.writeString("A", "k", "22");
-    ini.writeString("A", "j", "3");
+    EXPECT_EQ("", asOrdinaryUser(m_root, [&]() -> std::string {
+                  fs::permissions(m_root, fs::perms::owner_read | fs::perms::owner_exec);
+                  ProfileFile ini(path());
+                  ini.writeString("A", "k", "22");
+                  ini.writeString("A", "j", "3");
+                  std::string wrong;
+                  if (get() != "[A]\r\nk=22\r\nj=3\r\n") wrong = "the file holds " + get();
+                  ProfileFile missing(path("Novo.ini"));
+                  try {
+                      missing.writeString("A", "k", "1");
+                      wrong += "; a new file was made in a folder that takes none";
+                  } catch (const EInOutError&) {
+                  }
+                  fs::permissions(m_root, fs::perms::owner_all);
+                  return wrong;
+              }));
     EXPECT_EQ(get(), "[A]\r\nk=22\r\nj=3\r\n");
-    ProfileFile missing(path("Novo.ini"));
-    EXPECT_THROW(missing.writeString("A", "k", "1"), EInOutError);
-    fs::permissions(m_root, fs::perms::owner_all);
 }
 
 TEST_F(ProfileFileTest, EarlierWritesStayWhenALaterOneFails) {
