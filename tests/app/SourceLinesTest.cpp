@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "WidgetTestHelpers.h"
 #include "import/LineReader.h"
 #include "util/Errors.h"
@@ -19,7 +20,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string tempFile(const std::string& name, const std::string& bytes) {
-    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    static const testing::ScratchFolder folder("sivaro-sourcelines");
+    const std::string path = folder.file(name);
     testing::writeFile(path, bytes);
     return path;
 }

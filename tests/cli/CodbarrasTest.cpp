@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "ScratchFolder.h"
 
 namespace sivaro {
 namespace {
@@ -33,13 +34,7 @@ std::string slurp(const fs::path& p) {
 
 class CodbarrasTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("sivaro-codbarras-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
+    void SetUp() override { m_dir = testing::makeScratchFolder("sivaro-codbarras"); }
     void TearDown() override { fs::remove_all(m_dir); }
 
     Outcome shell(const std::string& command) {

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "FolderSnapshot.h"
+#include "ScratchFolder.h"
 #include "store/TableCreate.h"
 
 namespace sivaro::testing {
@@ -40,10 +41,7 @@ std::string slurp(const fs::path& p) {
 class UndoTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("sivaro-undo-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
+        m_dir = makeScratchFolder("sivaro-undo");
         fs::create_directories(m_dir / "dados" / "db");
         px::createTable((m_dir / "dados" / "db" / "Marca.db").string(),
                         px::parseSchema("cod\t+\t4\t*\nmar\tA\t10\nqtd\tI\t4\n"));

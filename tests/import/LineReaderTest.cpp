@@ -76,7 +76,8 @@ TEST(LineReader, LinesOfAnyLength) {
 }
 
 TEST(LineReader, KeepsTheFirstBytesOfALineAndReadsPastTheRest) {
-    const auto path = std::filesystem::temp_directory_path() / "sivaro-linereader-keep.txt";
+    const testing::ScratchFolder folder("sivaro-linereader");
+    const auto path = folder.path() / "keep.txt";
     std::ofstream(path, std::ios::binary) << std::string(200000, 'x') << "\r\nab\rc\r\n";
     LineReader r;
     r.open(fromOsPath(path));

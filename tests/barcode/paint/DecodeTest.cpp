@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
 #include "barcode/paint/BarcodePicture.h"
 #include "barcode/paint/PagePrinter.h"
 #include "barcode/paint/PaintingApplication.h"
@@ -64,7 +65,8 @@ std::string decode(const fs::path& picture) {
 }
 
 fs::path scratch(const std::string& name) {
-    return fs::temp_directory_path() / ("barcode-decode-" + name);
+    static const testing::ScratchFolder folder("barcode-decode");
+    return folder.path() / name;
 }
 
 // Turns a picture of an orientation back to left-to-right reading.

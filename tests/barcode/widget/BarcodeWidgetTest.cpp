@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "ScratchFolder.h"
 #include "barcode/paint/BarcodeControlForm.h"
 #include "barcode/widget/BarcodeWidget.h"
 
@@ -36,8 +37,8 @@ class WidgetEnvironment : public ::testing::Environment {
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new WidgetEnvironment);
 
 std::string readBack(const QImage& image) {
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / "barcode-widget.png";
+    static const testing::ScratchFolder folder("barcode-widget");
+    const std::filesystem::path file = folder.path() / "barcode-widget.png";
     if (!image.save(QString::fromStdString(file.string()))) return "(not saved)";
     std::string out;
     FILE* pipe = ::popen(("zbarimg --nodbus -q '" + file.string() + "' 2>/dev/null").c_str(), "r");
