@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "CommaLocale.h"
+#include "RunCommand.h"
 #include "WidgetTestHelpers.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
@@ -29,26 +30,10 @@ namespace sivaro {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::bin;
 using testing::child;
-
-struct Output {
-    int code = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output out;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    while (p && std::fgets(buf, sizeof buf, p)) out.text += buf;
-    const int status = p ? ::pclose(p) : -1;
-    out.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-std::string bin(const std::string& program) {
-    return std::string(SIVARO_BINARY_DIR) + "/bin/" + program;
-}
+using testing::Output;
+using testing::run;
 
 // Every table of a data folder (db, db2...) as pxtool dumps it, by its path inside the folder;
 // the copies a run keeps under importacoes/ are not the folder's tables.

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "RunCommand.h"
 #include "WidgetTestHelpers.h"
 #include "WorkbenchDriver.h"
 #include "app/MainWindow.h"
@@ -34,29 +35,13 @@ namespace sivaro {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::bin;
 using testing::child;
 using testing::choose;
 using testing::MessagesShown;
+using testing::Output;
 using testing::retype;
-
-struct Output {
-    int code = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output out;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    while (p && std::fgets(buf, sizeof buf, p)) out.text += buf;
-    const int status = p ? ::pclose(p) : -1;
-    out.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-std::string bin(const std::string& program) {
-    return std::string(SIVARO_BINARY_DIR) + "/bin/" + program;
-}
+using testing::run;
 
 std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix) {
     std::vector<std::string> lines;

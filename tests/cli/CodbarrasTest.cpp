@@ -12,25 +12,20 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "RunCommand.h"
 #include "ScratchFolder.h"
 
 namespace sivaro {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::slurp;
 
 struct Outcome {
     int status = -1;
     std::string out;
     std::string err;
 };
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class CodbarrasTest : public ::testing::Test {
   protected:

@@ -23,12 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 using Row = std::map<std::string, std::string>;
 
+using sivaro::testing::bin;
 using sivaro::testing::Output;
 using sivaro::testing::run;
-
-std::string bin(const std::string& program) {
-    return std::string(SIVARO_BINARY_DIR) + "/bin/" + program;
-}
 
 std::vector<std::string> split(const std::string& line) {
     std::vector<std::string> cells(1);

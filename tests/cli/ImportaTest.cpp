@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "RunCommand.h"
 #include "ScratchFolder.h"
 #include "store/TableCreate.h"
 #include "util/Cp1252Literal.h"
@@ -21,19 +22,13 @@ namespace sivaro {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::slurp;
 
 struct Result {
     int status = -1;
     std::string out;
     std::string err;
 };
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class ImportaTest : public ::testing::Test {
   protected:

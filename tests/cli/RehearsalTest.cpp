@@ -13,30 +13,16 @@
 #include <string>
 
 #include "FolderSnapshot.h"
+#include "RunCommand.h"
 
 namespace sivaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Output {
-    int code = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output out;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    while (p && std::fgets(buf, sizeof buf, p)) out.text += buf;
-    const int status = p ? ::pclose(p) : -1;
-    out.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
-}
-
-std::string bin(const std::string& program) {
-    return std::string(SIVARO_BINARY_DIR) + "/bin/" + program;
-}
+using testing::bin;
+using testing::Output;
+using testing::run;
 
 // The summaries' times differ from run to run.
 std::string withoutTimes(const std::string& text) {

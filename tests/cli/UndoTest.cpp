@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "FolderSnapshot.h"
+#include "RunCommand.h"
 #include "ScratchFolder.h"
 #include "store/TableCreate.h"
 
@@ -30,13 +31,6 @@ struct Result {
     std::string out;
     std::string err;
 };
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class UndoTest : public ::testing::Test {
   protected:
