@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "QuietHost.h"
+#include "Timing.h"
 #include "import/ImportEngine.h"
 #include "store/TableCreate.h"
 #include "store/TableStore.h"
@@ -35,16 +36,8 @@
 namespace {
 
 using namespace sivaro;
+using namespace sivaro::bench;
 namespace fs = std::filesystem;
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double cpuSeconds(const rusage& u) {
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // What one child process cost: wall and CPU seconds, peak memory, and the line it reported.
 struct ChildRun {
@@ -103,12 +96,6 @@ ChildRun commandInChild(const std::string& command) {
     run.peakKb = u.ru_maxrss;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
 }
 
 // The bytes of the table's family files in its folder (Bench.db, Bench.PX...).

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <string>
 
+#include "Timing.h"
 #include "store/Connection.h"
 #include "store/FamilyCheck.h"
 #include "store/TableCreate.h"
@@ -24,15 +25,12 @@
 namespace {
 
 using namespace sivaro;
+using namespace sivaro::bench;
 namespace fs = std::filesystem;
 
 const char* kMarkNewest =
     "update mercador set filtro = 0 where cod in (select max(cod) from mercador group by codbar)";
 const char* kMarkRest = "update mercador set filtro = 1 where filtro is null";
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 std::string codbar(long i, long rows) {
     return "789" + std::to_string(1000000 + (i * 7919) % (rows / 3 + 1));

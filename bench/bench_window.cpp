@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "Timing.h"
 #include "app/MainWindow.h"
 #include "store/TableCreate.h"
 #include "util/FormatSettings.h"
@@ -36,28 +37,8 @@
 namespace {
 
 using namespace sivaro;
+using namespace sivaro::bench;
 namespace fs = std::filesystem;
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double cpuSeconds(const rusage& u) {
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double selfCpu() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return cpuSeconds(u);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
 
 // `failing`: the VALOR column holds a text the number field refuses, on every line.
 void writeSource(const std::string& path, long lines, bool failing) {
