@@ -31,6 +31,7 @@
 #include "app/ErrorReport.h"
 #include "app/FontSetup.h"
 #include "app/LeftColumn.h"
+#include "app/LogMemo.h"
 #include "app/MappingPage.h"
 #include "app/MessageWindow.h"
 #include "app/OpenFileDialog.h"
@@ -413,7 +414,7 @@ void TForm2::noteFailedLine(const QString& logLine, const std::string& source, s
 }
 
 void TForm2::Memo1DblClick(const QPoint& at) {
-    const QString text = m_left->Memo1->cursorForPosition(at).block().text();
+    const QString text = logLineAt(*m_left->Memo1, at);
     if (!text.startsWith(QStringLiteral("linha:"))) return;
     const auto it = m_failedLines.find(text);
     if (it == m_failedLines.end()) return;

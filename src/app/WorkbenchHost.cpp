@@ -7,8 +7,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
+#include <utility>
+
 #include "app/LabelSize.h"
 #include "app/LeftColumn.h"
+#include "app/LogMemo.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
 #include "util/CodePage.h"
@@ -93,6 +96,7 @@ void WorkbenchHost::sourceFinished(const SourceSummary& summary) {
 void WorkbenchHost::addLogLine(const std::string& line) {
     m_log += fromEngine(line);
     m_log += QLatin1Char('\n');
+    ++m_logLines;
 }
 
 int WorkbenchHost::MostraMensagem(const std::string& title, const std::string& text, int iconKind,
@@ -131,9 +135,9 @@ void WorkbenchHost::showProgress() {
         m_form.leftColumn().lLin->text().toStdString() != cp1252ToUtf8(m_counter))
         setAutoSizedText(m_form.leftColumn().lLin, fromEngine(m_counter));
     if (!m_log.isEmpty()) {
-        m_log.chop(1);
-        m_form.leftColumn().Memo1->appendPlainText(m_log);
+        appendLogLines(*m_form.leftColumn().Memo1, std::move(m_log), m_logLines);
         m_log.clear();
+        m_logLines = 0;
     }
     m_gaugePending = false;
     m_counterPending = false;

@@ -55,6 +55,7 @@ class WorkbenchHost : public ImportHost {
     Gauge m_gauge;
     std::string m_counter;
     QString m_log;  // lines not yet in the memo, each ended by a line break
+    int m_logLines = 0;
     bool m_gaugePending = false;
     bool m_counterPending = false;
     std::chrono::steady_clock::time_point m_shownAt{};

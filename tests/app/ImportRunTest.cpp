@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -612,6 +613,36 @@ TEST_F(WindowImport, DoubleClickOnALinhaLineShowsThatLineOfTheSource) {
         const int y = viewer->cursorRect().center().y();
         EXPECT_GE(y, box->verticalScrollBar()->value());
         EXPECT_LE(y, box->verticalScrollBar()->value() + box->viewport()->height());
+    }
+}
+
+TEST_F(WindowImport, EveryLineOfAManyFailuresLogShowsItsSourceLine) {
+    // Failures that come faster than the log is redrawn share the memo's paragraphs.
+    std::vector<std::string> values(400, "abc");
+    prepare({{"marcas.txt", source("M", values)}});
+    select(0);
+    importa();
+    auto* memo = child<QPlainTextEdit>(*m_form, "Memo1");
+    const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^linha:\\d+ "))).size(), 400);
+    EXPECT_LT(memo->document()->blockCount(), 400);
+    auto* pages = child<QTabWidget>(*m_form, "PageControl1");
+    auto* viewer = child<QPlainTextEdit>(*m_form, "mVisArq");
+    for (const int line : {2, 17, 250, 399}) {
+        SCOPED_TRACE(line);
+        pages->setCurrentIndex(1);
+        QTextCursor at = memo->document()->find(QStringLiteral("linha:%1 ").arg(line));
+        ASSERT_FALSE(at.isNull());
+        at.setPosition(at.selectionStart());
+        memo->setTextCursor(at);
+        memo->ensureCursorVisible();
+        const QPoint point = memo->cursorRect(at).center();
+        QMouseEvent click(QEvent::MouseButtonDblClick, point, memo->viewport()->mapToGlobal(point),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(memo->viewport(), &click);
+        EXPECT_EQ(pages->currentWidget()->objectName(), QStringLiteral("TabSheet4"));
+        EXPECT_EQ(viewer->textCursor().blockNumber(), line - 1);
+        EXPECT_EQ(viewer->textCursor().selectedText(), QStringLiteral("M%1\tabc").arg(line - 1));
     }
 }
 
