@@ -409,16 +409,17 @@ void TForm2::runImport(bool rehearse) {
     }
 }
 
-void TForm2::noteFailedLine(const QString& logLine, const std::string& source, std::int64_t line) {
-    m_failedLines[logLine] = {source, line};
+void TForm2::noteFailedLine(std::string_view logLine, const std::string& source,
+                            std::int64_t line) {
+    m_failedLines.add(logLine, source, line);
 }
 
 void TForm2::Memo1DblClick(const QPoint& at) {
     const QString text = logLineAt(*m_left->Memo1, at);
     if (!text.startsWith(QStringLiteral("linha:"))) return;
-    const auto it = m_failedLines.find(text);
-    if (it == m_failedLines.end()) return;
-    showSourceLine(it.value().first, it.value().second);
+    const auto found = m_failedLines.find(utf8ToCp1252(text.toStdString()));
+    if (!found) return;
+    showSourceLine(found->first, found->second);
 }
 
 bool TForm2::showSourceLine(const std::string& source, std::int64_t line) {

@@ -5,7 +5,6 @@
 // them: the handlers named after their controls live here and call the pages and the import
 // engine. Every control carries its name as its object name, so that the tests find it by it.
 
-#include <QHash>
 #include <QPoint>
 #include <QPointer>
 #include <QWidget>
@@ -17,6 +16,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "app/FailedLineIndex.h"
 
 class QTabWidget;
 class QTimer;
@@ -94,8 +95,9 @@ class TForm2 : public QWidget {
     // A double click on a "linha:" line of Memo1 shows that line of its source, selected, in
     // the page "Visualizar Arquivo"; other lines do nothing.
     void Memo1DblClick(const QPoint& at);
-    // The source line a "linha:" line of the log stands for (WorkbenchHost tells them).
-    void noteFailedLine(const QString& logLine, const std::string& source, std::int64_t line);
+    // The source line a "linha:" line of the log stands for (WorkbenchHost tells them), the
+    // line in the engine's code page.
+    void noteFailedLine(std::string_view logLine, const std::string& source, std::int64_t line);
     // Loads `source` of the data folder into the viewer and selects its line `line` (from 1).
     bool showSourceLine(const std::string& source, std::int64_t line);
     void Timer1Timer();
@@ -152,10 +154,8 @@ class TForm2 : public QWidget {
     DefinitionsPage* m_definitionsPage;  // TabSheet1
     MappingPage* m_mappingPage;          // TabSheet3 "Gráfico"
     ViewerPage* m_viewerPage;            // TabSheet4 "Visualizar Arquivo"
-    // "linha:" lines of the log and the source line each stands for; hashed, as a run may
-    // fail at every one of a million records.
-    QHash<QString, std::pair<std::string, std::int64_t>> m_failedLines;
-    std::string m_viewerSource;  // the file the viewer holds, as the double click loaded it
+    FailedLineIndex m_failedLines;       // "linha:" lines of the log and the source line of each
+    std::string m_viewerSource;          // the file the viewer holds, as the double click loaded it
     QTimer* Timer1;
     BarcodeWidget* b = nullptr;
 

@@ -80,7 +80,7 @@ void WorkbenchHost::setLineCounter(const std::string& text) {
 
 void WorkbenchHost::recordFailed(const std::string& logLine, const std::string& source,
                                  std::int64_t line) {
-    m_form.noteFailedLine(fromEngine(logLine), source, line);
+    m_form.noteFailedLine(logLine, source, line);
 }
 
 void WorkbenchHost::sourceFinished(const SourceSummary& summary) {
