@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QTextDocument>
 
+#include "app/EngineText.h"
 #include "util/CodePage.h"
 
 namespace sivaro {
@@ -19,7 +20,7 @@ QString memoTextFromFile(std::string_view bytes) {
         }
     }
     if (!text.empty() && text.back() == '\n') text.pop_back();
-    return QString::fromStdString(cp1252ToUtf8(text));
+    return fromEngine(text);
 }
 
 std::string fileBytesFromMemo(const QString& text) {

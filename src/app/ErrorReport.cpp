@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "app/EngineText.h"
 #include "util/CodePage.h"
 
 namespace sivaro {
@@ -29,7 +30,7 @@ QString errorReportText(std::string_view message) {
                                    (last >= 'a' && last <= 'z') || last >= 0xC0;
         if (letterOrDigit) text += '.';
     }
-    return QString::fromStdString(cp1252ToUtf8(text));
+    return fromEngine(text);
 }
 
 void showErrorReport(QWidget* parent, std::string_view message) {

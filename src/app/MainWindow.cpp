@@ -28,6 +28,7 @@
 #include <optional>
 
 #include "app/DefinitionsPage.h"
+#include "app/EngineText.h"
 #include "app/ErrorReport.h"
 #include "app/FontSetup.h"
 #include "app/LeftColumn.h"
@@ -64,10 +65,6 @@ const char* const kDefinitionsName = "Definicao.ini";
 bool isFile(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(osPath(path), ec);
-}
-
-QString fromEngine(std::string_view text) {
-    return QString::fromStdString(cp1252ToUtf8(text));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/EngineText.h"
 #include "app/FontSetup.h"
 #include "app/LabelSize.h"
 #include "app/MainWindow.h"
@@ -32,14 +33,6 @@ constexpr int kLayoutLines = 50;
 constexpr int kDefaultColumnWidth = 64;
 constexpr int kRowHeight = 15;
 const std::string kInvalidHeaderTitle = "Coluna com Cabeçalho Inválido"_cp1252;
-
-QString fromEngine(std::string_view text) {
-    return QString::fromStdString(cp1252ToUtf8(text));
-}
-
-std::string toEngine(const QString& text) {
-    return utf8ToCp1252(text.toStdString());
-}
 
 // List items keep the engine's bytes beside the text shown, so that what is written back is
 // exactly what was read.

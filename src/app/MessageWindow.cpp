@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/EngineText.h"
 #include "app/GlyphButton.h"
 #include "app/LabelSize.h"
 #include "app/Pictures.h"
@@ -42,10 +43,6 @@ TfMen::Answer& defaultAnswer() {
 std::function<void(unsigned)>& beepHook() {
     static std::function<void(unsigned)> hook;
     return hook;
-}
-
-QString fromEngine(std::string_view text) {
-    return QString::fromStdString(cp1252ToUtf8(text));
 }
 
 QFont arialBold(int pixels) {

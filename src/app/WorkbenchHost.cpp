@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "app/EngineText.h"
 #include "app/LabelSize.h"
 #include "app/LeftColumn.h"
 #include "app/LogMemo.h"
@@ -19,14 +20,6 @@
 #include "util/Paths.h"
 
 namespace sivaro {
-
-namespace {
-
-QString fromEngine(std::string_view text) {
-    return QString::fromStdString(cp1252ToUtf8(text));
-}
-
-}  // namespace
 
 std::string WorkbenchHost::dataFolder() {
     return m_form.dataFolder();
@@ -94,7 +87,7 @@ void WorkbenchHost::sourceFinished(const SourceSummary& summary) {
 }
 
 void WorkbenchHost::addLogLine(const std::string& line) {
-    m_log += fromEngine(line);
+    appendFromEngine(m_log, line);
     m_log += QLatin1Char('\n');
     ++m_logLines;
 }
