@@ -137,6 +137,12 @@ class PxTable {
         bool operator()(const Probe& p, RowId a) const;
     };
     RowId newSlot();
+    // The whole-key lookup through m_keyHash: the row, or kNoRow when the hash has no live row
+    // of that key (the caller then asks m_order).
+    RowId hashedRow(const std::uint8_t* record) const;
+    void buildKeyHash() const;
+    void hashRow(RowId id) const;  // an entry for the row's key, when the hash is built
+    std::size_t keyBytes() const;  // the key fields lead the record
     void readDataBlocks(std::istream& in, std::uint64_t fileSize);
     void readBlobs(const std::string& mbPath, const FamilyView& view);
     void readIndexes(const FamilyView& view);
@@ -166,6 +172,12 @@ class PxTable {
     std::uint64_t m_eraseGen = 0;
     std::uint64_t m_changes = 0;  // the last change of the rows, on the process-wide clock
     std::set<RowId, KeyLess> m_order{KeyLess{this}};
+    // Rows by a hash of their whole key, open addressing, kNoRow for a free place; built at the
+    // first whole-key lookup of a large table, as a walk down m_order costs a cache miss a level.
+    // Only a cache: m_order stays the authority, and an entry counts only while its row is alive
+    // and has the key, so an entry left behind by a delete or a key change is passed over.
+    mutable std::vector<RowId> m_keyHash;
+    mutable std::size_t m_keyHashEntries = 0;
     std::vector<std::string> m_blobs;
     std::vector<std::uint16_t> m_blobMods;
     std::vector<SecondaryIndex> m_indexes;

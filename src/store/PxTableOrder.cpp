@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 #include "store/ParadoxFormat.h"
 #include "util/Errors.h"
@@ -128,8 +130,65 @@ RowId PxTable::rowAfter(const std::uint8_t* record) const {
     return it == m_order.end() ? kNoRow : *it;
 }
 
+namespace {
+
+// Below this many rows a walk down the order is as quick as the hash.
+constexpr std::int64_t kKeyHashFrom = 1024;
+
+std::size_t hashOf(const std::uint8_t* bytes, std::size_t size) {
+    return std::hash<std::string_view>{}(
+        std::string_view(reinterpret_cast<const char*>(bytes), size));
+}
+
+}  // namespace
+
+std::size_t PxTable::keyBytes() const {
+    const FieldInfo& last = m_fields[m_keyCount - 1];
+    return std::size_t(last.offset + last.bytes);
+}
+
+void PxTable::buildKeyHash() const {
+    std::size_t places = 64;
+    while (places < std::size_t(m_count) * 2 + 2) places *= 2;
+    m_keyHash.assign(places, kNoRow);
+    m_keyHashEntries = 0;
+    for (RowId id : m_order) hashRow(id);
+}
+
+void PxTable::hashRow(RowId id) const {
+    if (m_keyHash.empty()) return;
+    // Entries left behind by deletes and key changes count too: at half full the hash is made
+    // anew from the live rows.
+    if ((m_keyHashEntries + 1) * 2 > m_keyHash.size()) return buildKeyHash();
+    const std::size_t mask = m_keyHash.size() - 1;
+    std::size_t at = hashOf(row(id), keyBytes()) & mask;
+    while (m_keyHash[at] != kNoRow) at = (at + 1) & mask;
+    m_keyHash[at] = id;
+    ++m_keyHashEntries;
+}
+
+RowId PxTable::hashedRow(const std::uint8_t* record) const {
+    if (m_keyHash.empty()) {
+        if (m_count < kKeyHashFrom) return kNoRow;
+        buildKeyHash();
+    }
+    const std::size_t bytes = keyBytes();
+    const std::size_t mask = m_keyHash.size() - 1;
+    // A key compares equal in every sort order only when its bytes are equal.
+    for (std::size_t at = hashOf(record, bytes) & mask; m_keyHash[at] != kNoRow;
+         at = (at + 1) & mask) {
+        const RowId id = m_keyHash[at];
+        if (alive(id) && std::memcmp(row(id), record, bytes) == 0) return id;
+    }
+    return kNoRow;
+}
+
 RowId PxTable::findKey(const std::uint8_t* record, int keyFields) const {
     if (!keyed() || keyFields < 1) return kNoRow;
+    if (keyFields >= m_keyCount) {
+        const RowId id = hashedRow(record);
+        if (id != kNoRow) return id;
+    }
     auto it = m_order.lower_bound(Probe{record, std::min(keyFields, m_keyCount)});
     if (it != m_order.end() && compareKeys(row(*it), record, keyFields) == 0) return *it;
     return kNoRow;
@@ -149,6 +208,7 @@ RowId PxTable::insertRow(const std::uint8_t* record) {
         m_freeSlots.push_back(id);
         throw EDatabaseError("Key violation");
     }
+    if (keyed()) hashRow(id);
     ++m_count;
     m_changes = nextChange();
     m_dirty = true;
@@ -168,6 +228,7 @@ void PxTable::updateRow(RowId id, const std::uint8_t* record) {
             m_order.insert(id);
             throw EDatabaseError("Key violation");
         }
+        hashRow(id);
     } else {
         std::memcpy(target, record, m_recordSize);
     }
@@ -190,6 +251,7 @@ void PxTable::deleteRow(RowId id) {
 
 void PxTable::clearRows() {
     m_order.clear();
+    m_keyHash.clear();
     m_rows.clear();
     m_alive.clear();
     m_freeSlots.clear();

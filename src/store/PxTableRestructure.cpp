@@ -291,6 +291,7 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
     }
     m_fields = fields;
     m_recordSize = newRecordSize;
+    m_keyHash.clear();  // the key's bytes may have changed
     if (target.type == kAutoIncField) m_autoInc = std::max(m_autoInc, maxInt);
     // The indexes name the field's type too.
     auto patchType = [&](std::vector<std::uint8_t>& header, int infoOffset, int count,

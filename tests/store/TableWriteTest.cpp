@@ -973,5 +973,64 @@ TEST(SecondaryIndexKinds, OrdersThisEngineDoesNotMaintainAreRefused) {
     }
 }
 
+// Lookups of a whole key in a table past a thousand rows go through a hash of the keys, which
+// must follow every change of the rows.
+TEST_F(TableWrite, WholeKeyLookupsOfALargeTableFollowEveryChange) {
+    testing::createFromSchema(m_dir.file("item.db"), "cod\tI\t0\t*\nsub\tA\t3\t*\nnome\tA\t10\n");
+    auto t = open("item", true);
+    std::vector<int> keys(3000);
+    for (int i = 0; i < 3000; ++i) keys[i] = i * 7 - 500;
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(11));
+    auto add = [&](int cod, const std::string& nome) {
+        t->insert();
+        t->fieldByName("cod").setAsInteger(cod);
+        t->fieldByName("sub").setAsString("a");
+        t->fieldByName("nome").setAsString(nome);
+        t->post();
+    };
+    for (int k : keys) add(k, "n" + std::to_string(k));
+    // The name the row of `cod` holds, "-" when no row has that key.
+    auto nameOf = [&](int cod) -> std::string {
+        if (!t->locate("cod;sub", {std::to_string(cod), "a"}, false)) return "-";
+        return t->fieldByName("nome").asString();
+    };
+    EXPECT_EQ(nameOf(keys[0]), "n" + std::to_string(keys[0]));
+    EXPECT_EQ(nameOf(keys[2999]), "n" + std::to_string(keys[2999]));
+    EXPECT_EQ(nameOf(-499), "-");  // between two keys
+    EXPECT_FALSE(t->locate("cod;sub", {std::to_string(keys[0]), "b"}, false));
+
+    // A key changed: found under the new one only.
+    const int moved = keys[2999], gone = keys[2998];
+    ASSERT_TRUE(t->locate("cod;sub", {std::to_string(moved), "a"}, false));
+    t->edit();
+    t->fieldByName("cod").setAsInteger(-501);
+    t->post();
+    EXPECT_EQ(nameOf(moved), "-");
+    EXPECT_EQ(nameOf(-501), "n" + std::to_string(moved));
+    // A row deleted, its key given to a new row, which may take the deleted row's place.
+    ASSERT_TRUE(t->locate("cod;sub", {std::to_string(gone), "a"}, false));
+    t->deleteRecord();
+    EXPECT_EQ(nameOf(gone), "-");
+    add(gone, "novo");
+    EXPECT_EQ(nameOf(gone), "novo");
+    // Many deletes and inserts, past the point where the hash is made anew.
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(t->locate("cod;sub", {std::to_string(keys[i]), "a"}, false));
+        t->deleteRecord();
+    }
+    for (int i = 0; i < 2500; ++i) add(100000 + i, "m" + std::to_string(i));
+    EXPECT_EQ(nameOf(keys[1999]), "-");
+    EXPECT_EQ(nameOf(keys[2000]), "n" + std::to_string(keys[2000]));
+    EXPECT_EQ(nameOf(100000), "m0");
+    EXPECT_EQ(nameOf(102499), "m2499");
+    // A restructure that moves the fields after the key.
+    t->restructure(2, {"nome", FieldType::String, 20, false});
+    EXPECT_EQ(nameOf(102498), "m2498");
+    EXPECT_EQ(nameOf(keys[2001]), "n" + std::to_string(keys[2001]));
+    EXPECT_EQ(t->recordCount(), 3000 - 2000 + 2500);
+    // A key prefix still finds the first row of that prefix.
+    ASSERT_TRUE(t->locate("cod", {"100001"}, false));
+    EXPECT_EQ(t->fieldByName("nome").asString(), "m1");
+}
 }  // namespace
 }  // namespace sivaro
