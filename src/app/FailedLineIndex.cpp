@@ -4,32 +4,30 @@
 
 namespace sivaro {
 
-namespace {
-
-std::uint64_t hashOf(std::string_view text) {
-    return std::hash<std::string_view>{}(text);
+FailedLineIndex::Entry FailedLineIndex::entryOf(std::string_view logLine) {
+    // 64-bit FNV-1a beside the library's hash, which is of another family.
+    std::uint64_t check = 14695981039346656037ull;
+    for (const char c : logLine) check = (check ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return Entry{std::hash<std::string_view>{}(logLine), check,
+                 static_cast<std::uint32_t>(logLine.size()), 0, 0};
 }
-
-}  // namespace
 
 void FailedLineIndex::add(std::string_view logLine, const std::string& source, std::int64_t line) {
     // A run names one source for all its lines: only a new one is stored.
     if (m_sources.empty() || m_sources.back() != source) m_sources.push_back(source);
-    const Entry entry{m_text.size(), logLine.size(),
-                      static_cast<std::uint32_t>(m_sources.size() - 1), line};
-    m_text.append(logLine);
-    // Two lines of one hash: the later wins, and the earlier finds nothing rather than the
-    // later's source line, as find compares the bytes.
-    m_entries.insert(hashOf(logLine), entry);
+    Entry entry = entryOf(logLine);
+    entry.source = static_cast<std::uint32_t>(m_sources.size() - 1);
+    entry.line = line;
+    m_entries.push_back(entry);
 }
 
 std::optional<std::pair<std::string, std::int64_t>> FailedLineIndex::find(
     std::string_view logLine) const {
-    const auto it = m_entries.constFind(hashOf(logLine));
-    if (it == m_entries.cend()) return std::nullopt;
-    const Entry& entry = it.value();
-    if (std::string_view(m_text).substr(entry.at, entry.size) != logLine) return std::nullopt;
-    return std::pair{m_sources[entry.source], entry.line};
+    const Entry wanted = entryOf(logLine);
+    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it)
+        if (it->hash == wanted.hash && it->check == wanted.check && it->size == wanted.size)
+            return std::pair{m_sources[it->source], it->line};
+    return std::nullopt;
 }
 
 }  // namespace sivaro

@@ -1,9 +1,9 @@
 #pragma once
 // The source line each "linha:" line of the log stands for, for the double click on the log. A
-// run may fail at every one of a million records: each line is kept as its bytes in one buffer,
-// found by a hash of them, with its source named by number.
-
-#include <QHash>
+// run may fail at every one of a million records, and adding must cost next to nothing: a line
+// is kept as two independent 64-bit hashes of its bytes and its length, in order, with its
+// source named by number, and found by a walk from the newest when the operator double-clicks.
+// Two different lines alike in both hashes and the length are not to be met.
 
 #include <cstdint>
 #include <optional>
@@ -23,14 +23,15 @@ class FailedLineIndex {
 
   private:
     struct Entry {
-        std::size_t at;  // in m_text
-        std::size_t size;
+        std::uint64_t hash;
+        std::uint64_t check;  // another hash of the same bytes
+        std::uint32_t size;
         std::uint32_t source;  // in m_sources
         std::int64_t line;
     };
-    std::string m_text;
+    static Entry entryOf(std::string_view logLine);
     std::vector<std::string> m_sources;
-    QHash<std::uint64_t, Entry> m_entries;
+    std::vector<Entry> m_entries;
 };
 
 }  // namespace sivaro
