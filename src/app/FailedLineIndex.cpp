@@ -1,13 +1,22 @@
 #include "app/FailedLineIndex.h"
 
+#include <cstring>
 #include <functional>
 
 namespace sivaro {
 
 FailedLineIndex::Entry FailedLineIndex::entryOf(std::string_view logLine) {
-    // 64-bit FNV-1a beside the library's hash, which is of another family.
+    // Eight bytes a step, multiplied and folded, beside the library's hash of another family.
     std::uint64_t check = 14695981039346656037ull;
-    for (const char c : logLine) check = (check ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    std::size_t i = 0;
+    for (; i + 8 <= logLine.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, logLine.data() + i, 8);
+        check = (check ^ word) * 0x9E3779B97F4A7C15ull;
+        check ^= check >> 29;
+    }
+    for (; i < logLine.size(); ++i)
+        check = (check ^ static_cast<unsigned char>(logLine[i])) * 1099511628211ull;
     return Entry{std::hash<std::string_view>{}(logLine), check,
                  static_cast<std::uint32_t>(logLine.size()), 0, 0};
 }

@@ -7,7 +7,7 @@
 
 namespace sivaro {
 
-void appendLogLines(QPlainTextEdit& memo, QString lines, int count) {
+void appendLogLines(QPlainTextEdit& memo, QString& lines, int count) {
     if (lines.isEmpty()) return;
     lines.chop(1);  // the memo starts a paragraph for the first line itself
     if (count > kLogLinesGroupedAbove) {
@@ -18,6 +18,7 @@ void appendLogLines(QPlainTextEdit& memo, QString lines, int count) {
                 text[i] = QChar(QChar::LineSeparator);
     }
     memo.appendPlainText(lines);
+    lines.resize(0);
 }
 
 QString logLineAt(const QPlainTextEdit& memo, const QPoint& at) {

@@ -16,8 +16,9 @@ inline constexpr int kLogLinesPerParagraph = 16;
 // A redraw with more lines than this groups them.
 inline constexpr int kLogLinesGroupedAbove = 2 * kLogLinesPerParagraph;
 
-// Appends `lines`, `count` of them each ended by '\n', at the end of `memo`.
-void appendLogLines(QPlainTextEdit& memo, QString lines, int count);
+// Appends `lines`, `count` of them each ended by '\n', at the end of `memo`, and empties `lines`,
+// which keeps its room for the next ones.
+void appendLogLines(QPlainTextEdit& memo, QString& lines, int count);
 
 // The log line at `at`, a point of the memo's viewport: the paragraph there, or the line of it
 // when the paragraph holds a group.

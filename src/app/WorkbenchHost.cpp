@@ -128,8 +128,7 @@ void WorkbenchHost::showProgress() {
         m_form.leftColumn().lLin->text().toStdString() != cp1252ToUtf8(m_counter))
         setAutoSizedText(m_form.leftColumn().lLin, fromEngine(m_counter));
     if (!m_log.isEmpty()) {
-        appendLogLines(*m_form.leftColumn().Memo1, std::move(m_log), m_logLines);
-        m_log.clear();
+        appendLogLines(*m_form.leftColumn().Memo1, m_log, m_logLines);
         m_logLines = 0;
     }
     m_gaugePending = false;

@@ -45,7 +45,9 @@ TEST(LogMemo, AFewLinesKeepAParagraphEachAndACrowdSharesThem) {
         SCOPED_TRACE(c.lines);
         QPlainTextEdit memo;
         memo.setPlainText(QStringLiteral("de antes"));
-        appendLogLines(memo, numberedLines(1, c.lines), c.lines);
+        QString lines = numberedLines(1, c.lines);
+        appendLogLines(memo, lines, c.lines);
+        EXPECT_TRUE(lines.isEmpty());
         EXPECT_EQ(memo.document()->blockCount(), 1 + c.paragraphs);
         EXPECT_EQ(memo.toPlainText(),
                   QStringLiteral("de antes\n") + numberedLines(1, c.lines).chopped(1));
@@ -56,8 +58,10 @@ TEST(LogMemo, ADoubleClickNamesTheLineUnderItInsideAGroup) {
     QPlainTextEdit memo;
     memo.resize(345, 281);
     memo.show();
-    appendLogLines(memo, numberedLines(1, 40), 40);
-    appendLogLines(memo, numberedLines(41, 2), 2);
+    QString lines = numberedLines(1, 40);
+    appendLogLines(memo, lines, 40);
+    lines = numberedLines(41, 2);
+    appendLogLines(memo, lines, 2);
     ASSERT_EQ(memo.document()->blockCount(), 3 + 2);
     // The first, a middle and the last line of a group, the first of the next, a short group's
     // last, and lines of paragraphs of their own.
@@ -71,7 +75,8 @@ TEST(LogMemo, ADoubleClickNamesTheLineUnderItInsideAGroup) {
 TEST(LogMemo, NothingToAppendAddsNoParagraph) {
     QPlainTextEdit memo;
     memo.setPlainText(QStringLiteral("de antes"));
-    appendLogLines(memo, QString(), 0);
+    QString none;
+    appendLogLines(memo, none, 0);
     EXPECT_EQ(memo.document()->blockCount(), 1);
     EXPECT_EQ(memo.toPlainText(), QStringLiteral("de antes"));
 }
