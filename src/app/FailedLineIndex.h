@@ -6,6 +6,7 @@
 // Two different lines alike in both hashes and the length are not to be met.
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,7 +32,7 @@ class FailedLineIndex {
     };
     static Entry entryOf(std::string_view logLine);
     std::vector<std::string> m_sources;
-    std::vector<Entry> m_entries;
+    std::deque<Entry> m_entries;  // grows without moving what it holds into fresh memory
 };
 
 }  // namespace sivaro
