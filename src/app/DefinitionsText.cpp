@@ -4,7 +4,6 @@
 #include <QTextDocument>
 
 #include "app/EngineText.h"
-#include "util/CodePage.h"
 
 namespace sivaro {
 
@@ -28,7 +27,7 @@ std::string fileBytesFromMemo(const QString& text) {
     const QStringList lines = text.split(QLatin1Char('\n'));
     std::string bytes;
     for (const QString& line : lines) {
-        bytes += utf8ToCp1252(line.toStdString());
+        bytes += toEngine(line);
         bytes += "\r\n";
     }
     return bytes;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/EngineText.h"
-#include "util/CodePage.h"
 
 namespace sivaro {
 

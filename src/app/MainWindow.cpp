@@ -210,7 +210,7 @@ void TForm2::applyShape() {
 }
 
 std::string TForm2::dataFolder() const {
-    return utf8ToCp1252(m_left->eLoc->text().toStdString());
+    return toEngine(m_left->eLoc->text());
 }
 
 std::string TForm2::definitionsPath() const {
@@ -218,7 +218,7 @@ std::string TForm2::definitionsPath() const {
 }
 
 std::string TForm2::sourceName() const {
-    return utf8ToCp1252(m_left->cbTab->currentText().toStdString());
+    return toEngine(m_left->cbTab->currentText());
 }
 
 void TForm2::eLocChange() {
@@ -334,15 +334,15 @@ void TForm2::Button4Click() {
     ViewerPage& viewer = *m_viewerPage;
     // The numbers of the selection as it is now, not as the last tick of the timer saw it.
     viewer.showCaret();
-    const std::string name = trim(utf8ToCp1252(viewer.eNomMem->text().toStdString()));
+    const std::string name = trim(toEngine(viewer.eNomMem->text()));
     if (name.empty()) {
         MostraMensagem("Campo sem nome",
                        "Digite em Nome o nome do campo selecionado antes de Inserir.",
                        kIconExclamation, kButtonsOk);
         return;
     }
-    const std::string caretLine = utf8ToCp1252(viewer.lLinMem->text().toStdString());
-    const std::string reference = utf8ToCp1252(m_mappingPage->eLinRef->text().toStdString());
+    const std::string caretLine = toEngine(viewer.lLinMem->text());
+    const std::string reference = toEngine(m_mappingPage->eLinRef->text());
     const std::int64_t line = std::int64_t{ValorInteiro(caretLine)} - ValorInteiro(reference) + 1;
     // Neither the layout listing nor the import reads a line 0 or below.
     if (line < 1) {
@@ -354,8 +354,8 @@ void TForm2::Button4Click() {
                        kIconExclamation, kButtonsOk);
         return;
     }
-    const std::string value = utf8ToCp1252(viewer.lColMem->text().toStdString()) + "," +
-                              utf8ToCp1252(viewer.lTamMem->text().toStdString());
+    const std::string value =
+        toEngine(viewer.lColMem->text()) + "," + toEngine(viewer.lTamMem->text());
     writeDefinition(sourceName() + ".campos.linha" + std::to_string(line), name, value);
     InserirCamposOriginaisTipoFicha();
 }
@@ -414,7 +414,7 @@ void TForm2::noteFailedLine(std::string_view logLine, const std::string& source,
 void TForm2::Memo1DblClick(const QPoint& at) {
     const QString text = logLineAt(*m_left->Memo1, at);
     if (!text.startsWith(QStringLiteral("linha:"))) return;
-    const auto found = m_failedLines.find(utf8ToCp1252(text.toStdString()));
+    const auto found = m_failedLines.find(toEngine(text));
     if (!found) return;
     showSourceLine(found->first, found->second);
 }

@@ -19,7 +19,6 @@
 #include "app/GlyphButton.h"
 #include "app/LabelSize.h"
 #include "app/Pictures.h"
-#include "util/CodePage.h"
 #include "util/MessageKinds.h"
 
 namespace sivaro {

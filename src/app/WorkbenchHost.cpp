@@ -7,15 +7,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 
-#include <utility>
-
 #include "app/EngineText.h"
 #include "app/LabelSize.h"
 #include "app/LeftColumn.h"
 #include "app/LogMemo.h"
 #include "app/MainWindow.h"
 #include "app/MessageWindow.h"
-#include "util/CodePage.h"
 #include "util/Cp1252Literal.h"
 #include "util/Paths.h"
 
@@ -33,8 +30,7 @@ std::vector<std::string> WorkbenchHost::sources() {
     std::vector<std::string> names;
     const QComboBox* box = m_form.leftColumn().cbTab;
     names.reserve(static_cast<size_t>(box->count()));
-    for (int i = 0; i < box->count(); ++i)
-        names.push_back(utf8ToCp1252(box->itemText(i).toStdString()));
+    for (int i = 0; i < box->count(); ++i) names.push_back(toEngine(box->itemText(i)));
     return names;
 }
 
@@ -124,9 +120,11 @@ void WorkbenchHost::processMessages() {
 
 void WorkbenchHost::showProgress() {
     if (m_gaugePending) showGauge(m_gauge);
-    if (m_counterPending &&
-        m_form.leftColumn().lLin->text().toStdString() != cp1252ToUtf8(m_counter))
-        setAutoSizedText(m_form.leftColumn().lLin, fromEngine(m_counter));
+    if (m_counterPending) {
+        const QString counter = fromEngine(m_counter);
+        if (m_form.leftColumn().lLin->text() != counter)
+            setAutoSizedText(m_form.leftColumn().lLin, counter);
+    }
     if (!m_log.isEmpty()) {
         appendLogLines(*m_form.leftColumn().Memo1, m_log, m_logLines);
         m_logLines = 0;
