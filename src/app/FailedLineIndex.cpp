@@ -1,41 +1,52 @@
 #include "app/FailedLineIndex.h"
 
-#include <cstring>
+#include <algorithm>
 #include <functional>
+#include <limits>
 
 namespace sivaro {
 
-FailedLineIndex::Entry FailedLineIndex::entryOf(std::string_view logLine) {
-    // Eight bytes a step, multiplied and folded, beside the library's hash of another family.
-    std::uint64_t check = 14695981039346656037ull;
-    std::size_t i = 0;
-    for (; i + 8 <= logLine.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, logLine.data() + i, 8);
-        check = (check ^ word) * 0x9E3779B97F4A7C15ull;
-        check ^= check >> 29;
-    }
-    for (; i < logLine.size(); ++i)
-        check = (check ^ static_cast<unsigned char>(logLine[i])) * 1099511628211ull;
-    return Entry{std::hash<std::string_view>{}(logLine), check,
-                 static_cast<std::uint32_t>(logLine.size()), 0, 0};
+namespace {
+
+std::uint64_t hashOf(std::string_view logLine) {
+    // The library's hash takes the length in: a line and its beginning differ.
+    return std::hash<std::string_view>{}(logLine);
 }
+
+}  // namespace
 
 void FailedLineIndex::add(std::string_view logLine, const std::string& source, std::int64_t line) {
     // A run names one source for all its lines: only a new one is stored.
     if (m_sources.empty() || m_sources.back() != source) m_sources.push_back(source);
-    Entry entry = entryOf(logLine);
-    entry.source = static_cast<std::uint32_t>(m_sources.size() - 1);
-    entry.line = line;
-    m_entries.push_back(entry);
+    const std::size_t sourceIndex = m_sources.size() - 1;
+    // A new stretch where the source changes or the line does not fit the current one's offsets
+    // (a line before its first, or four thousand million lines past it).
+    const bool fits = !m_stretches.empty() && m_stretches.back().source == sourceIndex &&
+                      line >= m_stretches.back().firstLine &&
+                      static_cast<std::uint64_t>(line - m_stretches.back().firstLine) <=
+                          std::numeric_limits<std::uint32_t>::max();
+    if (!fits) m_stretches.push_back(Stretch{m_entries.size(), sourceIndex, line});
+    const std::uint64_t hash = hashOf(logLine);
+    m_entries.push_back(Entry{static_cast<std::uint32_t>(hash),
+                              static_cast<std::uint32_t>(hash >> 32),
+                              static_cast<std::uint32_t>(line - m_stretches.back().firstLine)});
 }
 
 std::optional<std::pair<std::string, std::int64_t>> FailedLineIndex::find(
     std::string_view logLine) const {
-    const Entry wanted = entryOf(logLine);
-    for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it)
-        if (it->hash == wanted.hash && it->check == wanted.check && it->size == wanted.size)
-            return std::pair{m_sources[it->source], it->line};
+    const std::uint64_t hash = hashOf(logLine);
+    const auto low = static_cast<std::uint32_t>(hash);
+    const auto high = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t i = m_entries.size(); i-- > 0;) {
+        const Entry& entry = m_entries[i];
+        if (entry.hashLow != low || entry.hashHigh != high) continue;
+        // The last stretch that starts at or before this entry holds it.
+        const auto after = std::upper_bound(
+            m_stretches.begin(), m_stretches.end(), i,
+            [](std::size_t index, const Stretch& s) { return index < s.firstEntry; });
+        const Stretch& stretch = *(after - 1);
+        return std::pair{m_sources[stretch.source], stretch.firstLine + entry.offset};
+    }
     return std::nullopt;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The source line each "linha:" line of the log stands for, for the double click on the log. A
-// run may fail at every one of a million records, and adding must cost next to nothing: a line
-// is kept as two independent 64-bit hashes of its bytes and its length, in order, with its
-// source named by number, and found by a walk from the newest when the operator double-clicks.
-// Two different lines alike in both hashes and the length are not to be met.
+// run may fail at every one of a million records, and adding must cost next to nothing, in time
+// and in fresh memory: a line is kept as a 64-bit hash of its bytes and its line's distance from
+// the start of its stretch, 12 bytes in order, and found by a walk from the newest when the
+// operator double-clicks. A stretch is a run of lines of one source; a million lines hold one.
 
 #include <cstdint>
 #include <deque>
@@ -23,16 +23,21 @@ class FailedLineIndex {
     std::optional<std::pair<std::string, std::int64_t>> find(std::string_view logLine) const;
 
   private:
+    // Three 32-bit words, so that the deque packs them without padding.
     struct Entry {
-        std::uint64_t hash;
-        std::uint64_t check;  // another hash of the same bytes
-        std::uint32_t size;
-        std::uint32_t source;  // in m_sources
-        std::int64_t line;
+        std::uint32_t hashLow;
+        std::uint32_t hashHigh;
+        std::uint32_t offset;  // the line, from its stretch's first line
     };
-    static Entry entryOf(std::string_view logLine);
+    static_assert(sizeof(Entry) == 12);
+    struct Stretch {
+        std::size_t firstEntry;
+        std::size_t source;  // in m_sources
+        std::int64_t firstLine;
+    };
     std::vector<std::string> m_sources;
-    std::deque<Entry> m_entries;  // grows without moving what it holds into fresh memory
+    std::vector<Stretch> m_stretches;  // in the order of their first entries
+    std::deque<Entry> m_entries;       // grows without moving what it holds into fresh memory
 };
 
 }  // namespace sivaro

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <utility>
@@ -36,6 +37,23 @@ TEST(FailedLineIndex, FindsEachLineItsSourceAndLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         EXPECT_EQ(index.find(c.line), c.found);
+    }
+}
+
+// Lines are kept by their distance from the first of a stretch of one source: a line before that
+// first, one too far past it, and a source met again each start a stretch of their own.
+TEST(FailedLineIndex, LinesKeepTheirNumberAcrossStretches) {
+    constexpr std::int64_t kFar = std::int64_t{1} << 40;
+    FailedLineIndex index;
+    const std::pair<std::string, std::int64_t> added[] = {
+        {"a.txt", 10}, {"a.txt", 12}, {"a.txt", 5},          {"a.txt", 5 + kFar},
+        {"b.txt", 1},  {"a.txt", 7},  {"a.txt", 4000000000}, {"a.txt", 4294967303},
+    };
+    for (std::size_t i = 0; i < std::size(added); ++i)
+        index.add("linha:" + std::to_string(i), added[i].first, added[i].second);
+    for (std::size_t i = 0; i < std::size(added); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(index.find("linha:" + std::to_string(i)), Found(added[i]));
     }
 }
 
