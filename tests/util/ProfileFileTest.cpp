@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -27,9 +28,11 @@ namespace fs = std::filesystem;
 class ProfileFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // A parameterised test's name holds a "/", which would leave the folder above it behind.
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
         m_root = fs::temp_directory_path() /
-                 ("sivaro-profile-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                 ("sivaro-profile-" + std::to_string(::getpid()) + "-" + name);
         fs::remove_all(m_root);
         fs::create_directories(m_root);
     }
