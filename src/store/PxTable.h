@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "util/LargeBuffer.h"
+
 namespace sivaro::px {
 
 class FamilyView;
@@ -164,7 +166,7 @@ class PxTable {
     std::uint32_t m_autoInc = 0;
     bool m_dirty = false;
 
-    std::vector<std::uint8_t> m_rows;
+    LargeVector<std::uint8_t> m_rows;
     std::vector<std::uint8_t> m_alive;
     std::vector<RowId> m_freeSlots;
     RowId m_slots = 0;
@@ -176,7 +178,7 @@ class PxTable {
     // first whole-key lookup of a large table, as a walk down m_order costs a cache miss a level.
     // Only a cache: m_order stays the authority, and an entry counts only while its row is alive
     // and has the key, so an entry left behind by a delete or a key change is passed over.
-    mutable std::vector<RowId> m_keyHash;
+    mutable LargeVector<RowId> m_keyHash;
     mutable std::size_t m_keyHashEntries = 0;
     std::vector<std::string> m_blobs;
     std::vector<std::uint16_t> m_blobMods;

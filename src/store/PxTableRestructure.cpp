@@ -181,7 +181,7 @@ void PxTable::alterField(int index, const std::string& newName, std::uint8_t new
             if (v > 0) maxInt = std::max<std::uint32_t>(maxInt, std::uint32_t(v));
         }
     }
-    std::vector<std::uint8_t> rows(inPlace ? 0 : std::size_t(m_slots) * newRecordSize, 0);
+    LargeVector<std::uint8_t> rows(inPlace ? 0 : std::size_t(m_slots) * newRecordSize, 0);
     std::vector<std::string> newBlobs;
     std::vector<std::uint16_t> newMods;
     const int cp = codePage();
