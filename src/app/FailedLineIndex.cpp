@@ -16,16 +16,14 @@ std::uint64_t hashOf(std::string_view logLine) {
 }  // namespace
 
 void FailedLineIndex::add(std::string_view logLine, const std::string& source, std::int64_t line) {
-    // A run names one source for all its lines: only a new one is stored.
-    if (m_sources.empty() || m_sources.back() != source) m_sources.push_back(source);
-    const std::size_t sourceIndex = m_sources.size() - 1;
-    // A new stretch where the source changes or the line does not fit the current one's offsets
+    // A run names one source for all its lines, so the name is kept once a stretch. A new
+    // stretch starts where the source changes or the line does not fit the current one's offsets
     // (a line before its first, or four thousand million lines past it).
-    const bool fits = !m_stretches.empty() && m_stretches.back().source == sourceIndex &&
+    const bool fits = !m_stretches.empty() && m_stretches.back().source == source &&
                       line >= m_stretches.back().firstLine &&
                       static_cast<std::uint64_t>(line - m_stretches.back().firstLine) <=
                           std::numeric_limits<std::uint32_t>::max();
-    if (!fits) m_stretches.push_back(Stretch{m_entries.size(), sourceIndex, line});
+    if (!fits) m_stretches.push_back(Stretch{m_entries.size(), source, line});
     const std::uint64_t hash = hashOf(logLine);
     m_entries.push_back(Entry{static_cast<std::uint32_t>(hash),
                               static_cast<std::uint32_t>(hash >> 32),
@@ -45,7 +43,7 @@ std::optional<std::pair<std::string, std::int64_t>> FailedLineIndex::find(
             m_stretches.begin(), m_stretches.end(), i,
             [](std::size_t index, const Stretch& s) { return index < s.firstEntry; });
         const Stretch& stretch = *(after - 1);
-        return std::pair{m_sources[stretch.source], stretch.firstLine + entry.offset};
+        return std::pair{stretch.source, stretch.firstLine + entry.offset};
     }
     return std::nullopt;
 }

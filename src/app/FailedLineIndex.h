@@ -32,10 +32,9 @@ class FailedLineIndex {
     static_assert(sizeof(Entry) == 12);
     struct Stretch {
         std::size_t firstEntry;
-        std::size_t source;  // in m_sources
+        std::string source;
         std::int64_t firstLine;
     };
-    std::vector<std::string> m_sources;
     std::vector<Stretch> m_stretches;  // in the order of their first entries
     std::deque<Entry> m_entries;       // grows without moving what it holds into fresh memory
 };

@@ -69,6 +69,7 @@ bool largeBuffersMapped() {
 }
 
 void* allocateLargeBuffer(std::size_t bytes) {
+    // The sanitizer stops the program on a size no memory can hold instead of throwing.
     if (bytes > std::size_t(-1) / 2) throw std::bad_alloc();
     return ::operator new(bytes);
 }
